@@ -1,0 +1,46 @@
+#!/bin/sh
+# create DIR: makes a fresh Wine prefix for one test run; end DIR: stops its
+# server and removes it. Never touches any other prefix.
+set -eu
+action=$1
+prefix=$2
+. "$(dirname "$0")/wine-env.sh"
+export WINEPREFIX="$prefix"
+wineserver=$(dirname "$(command -v "$wine_loader")")/wineserver
+[ -x "$wineserver" ] || wineserver=wineserver
+
+boot_64bit_only() {
+    # Where 32-bit programs run only through an emulator registered with
+    # binfmt_misc, wineboot's 32-bit setup takes minutes. In a namespace of
+    # its own with an empty binfmt_misc, wineboot skips it; the 32-bit DLLs
+    # are then linked into syswow64 by hand, which is all our programs need.
+    unshare --user --map-root-user --mount sh -c '
+        mount -t binfmt_misc none /proc/sys/fs/binfmt_misc || exit 1
+        /lib/ld-linux.so.2 --version >/dev/null 2>&1 && exit 1
+        timeout -k 10 600 "$1" wineboot -i >/dev/null 2>&1 && timeout -k 10 300 "$2" -w' \
+        sh "$wine_loader" "$wineserver" || return 1
+    dlls=/usr/lib/i386-linux-gnu/wine/i386-windows
+    syswow64="$prefix/drive_c/windows/syswow64"
+    mkdir -p "$syswow64"
+    for dll in "$dlls"/*; do
+        [ -e "$syswow64/${dll##*/}" ] || ln -s "$dll" "$syswow64/"
+    done
+}
+
+case $action in
+create)
+    [ -d "$prefix" ] && { "$wineserver" -k 2>/dev/null || true; rm -rf "$prefix"; }
+    mkdir -p "$prefix"
+    if ! boot_64bit_only 2>/dev/null; then
+        rm -rf "$prefix"
+        mkdir -p "$prefix"
+        timeout -k 10 900 "$wine_loader" wineboot -i >/dev/null 2>&1
+        timeout -k 10 300 "$wineserver" -w
+    fi
+    echo "wine prefix ready: $prefix"
+    ;;
+end)
+    "$wineserver" -k 2>/dev/null || true
+    rm -rf "$prefix"
+    ;;
+esac

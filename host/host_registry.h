@@ -1,0 +1,67 @@
+// The stand-in for the part of the Windows API the registry logic uses:
+// its types, constants and error codes, the five registry operations and the
+// 8-bit string routines, with the platform's signatures and semantics.
+#pragma once
+
+#include <stdint.h>
+
+typedef int32_t LONG;
+typedef uint32_t DWORD;
+typedef DWORD REGSAM;
+typedef unsigned char BYTE;
+typedef BYTE* LPBYTE;
+typedef DWORD* LPDWORD;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef struct HKEY__* HKEY;
+typedef HKEY* PHKEY;
+
+inline const HKEY HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000000u));
+
+enum : DWORD {
+    REG_NONE = 0,
+    REG_SZ = 1,
+    REG_EXPAND_SZ = 2,
+    REG_BINARY = 3,
+    REG_DWORD = 4,
+    REG_MULTI_SZ = 7,
+};
+
+enum : REGSAM {
+    KEY_QUERY_VALUE = 0x0001,
+    KEY_SET_VALUE = 0x0002,
+    KEY_CREATE_SUB_KEY = 0x0004,
+    KEY_ENUMERATE_SUB_KEYS = 0x0008,
+    KEY_NOTIFY = 0x0010,
+    KEY_CREATE_LINK = 0x0020,
+    DELETE = 0x00010000,
+    KEY_READ = 0x00020019,
+    KEY_WRITE = 0x00020006,
+    KEY_ALL_ACCESS = 0x000F003F,
+};
+
+enum : LONG {
+    ERROR_SUCCESS = 0,
+    ERROR_FILE_NOT_FOUND = 2,
+    ERROR_ACCESS_DENIED = 5,
+    ERROR_INVALID_HANDLE = 6,
+    ERROR_INVALID_DATA = 13,
+    ERROR_INVALID_PARAMETER = 87,
+    ERROR_BAD_PATHNAME = 161,
+    ERROR_FILENAME_EXCED_RANGE = 206,
+    ERROR_MORE_DATA = 234,
+    ERROR_NO_MORE_ITEMS = 259,
+    ERROR_KEY_DELETED = 1018,
+};
+
+LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY result);
+LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize);
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
+                      LPBYTE data, LPDWORD dataSize);
+LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey);
+LONG RegCloseKey(HKEY key);
+
+int lstrlenA(LPCSTR text);
+LPSTR lstrcpyA(LPSTR to, LPCSTR from);
+LPSTR lstrcatA(LPSTR to, LPCSTR from);
+int lstrcmpiA(LPCSTR a, LPCSTR b);

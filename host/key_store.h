@@ -1,0 +1,40 @@
+// Control of the stand-in key store behind the host's registry operations,
+// for tests and benchmarks: laying keys out, denying access, counting open
+// handles and calls, and failing a chosen call.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host_registry.h"
+
+namespace keystore {
+
+enum class Access {
+    kFull,
+    kReadOnly,  // opens asking for more than KEY_READ fail with 5
+    kNoDelete,  // opens succeed, RegDeleteKeyA fails with 5
+};
+
+// Empties the store. Handles still open become invalid.
+void Clear();
+
+// Creates the key at path (and any missing keys above it); true on success.
+bool CreateKey(const std::string& path);
+// Sets the key's default value (creating the key); data is stored as given.
+bool SetDefault(const std::string& path, DWORD type, const std::string& data);
+bool SetAccess(const std::string& path, Access access);
+bool Exists(const std::string& path);
+
+// Every key below the root, each as its full path, parents before children,
+// with its default value as "path = type:data".
+std::vector<std::string> Dump();
+
+int OpenHandleCount();
+
+// Counts the five operations; the call numbered failAt (1 for the next one)
+// returns code instead of doing its work. 0 switches injection off.
+long CallCount();
+void FailCall(long failAt, LONG code);
+
+}  // namespace keystore

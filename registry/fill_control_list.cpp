@@ -1,0 +1,81 @@
+#include "controls.h"
+#include "key_text.h"
+
+namespace {
+
+constexpr DWORD kKeyNameRoom = 50;
+constexpr DWORD kServerPathRoom = 260;
+
+// Two TABs, the longest key name and the longest server path leave room for
+// at least some of the display name.
+static_assert(2 + (kKeyNameRoom - 1) + (kServerPathRoom - 1) < kLineRoom - 1,
+              "an entry line must fit its CLSID and server path");
+
+// True when the class has a "Control" subkey and an in-process server whose
+// path is REG_SZ text that fits its room.
+bool ReadControlServer(HKEY classKey, char* server)
+{
+    HKEY sub;
+    if (RegOpenKeyExA(classKey, "Control", 0, KEY_READ, &sub) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(sub);  // only its existence counts
+
+    if (RegOpenKeyExA(classKey, "InprocServer32", 0, KEY_READ, &sub) != ERROR_SUCCESS)
+        return false;
+    ResultCode read = QueryDefaultText(sub, server, kServerPathRoom);
+    RegCloseKey(sub);
+    return read == ERROR_SUCCESS;
+}
+
+// Appends TAB, key name, TAB, server path to the display name in line. A
+// display name too long for the whole line is shortened so that the control
+// still appears with the parts its removal needs.
+void CompleteEntryLine(char* line, const char* keyName, const char* server)
+{
+    const int fixedLength = 2 + lstrlenA(keyName) + lstrlenA(server);
+    if (lstrlenA(line) + fixedLength > kLineRoom - 1)
+        line[kLineRoom - 1 - fixedLength] = '\0';
+    lstrcatA(line, "\t");
+    lstrcatA(line, keyName);
+    lstrcatA(line, "\t");
+    lstrcatA(line, server);
+}
+
+void DeliverIfControl(HKEY classes, const char* keyName, ControlSink sink, void* context)
+{
+    HKEY classKey;
+    if (RegOpenKeyExA(classes, keyName, 0, KEY_ALL_ACCESS, &classKey) != ERROR_SUCCESS)
+        return;
+    char server[kServerPathRoom];
+    char line[kLineRoom];
+    if (ReadControlServer(classKey, server) &&
+        QueryDefaultText(classKey, line, kLineRoom) == ERROR_SUCCESS) {
+        CompleteEntryLine(line, keyName, server);
+        sink(line, context);
+    }
+    RegCloseKey(classKey);
+}
+
+}  // namespace
+
+ResultCode FillControlList(ControlSink sink, void* context)
+{
+    HKEY classes;
+    ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes);
+    if (result != ERROR_SUCCESS)
+        return result;
+
+    char keyName[kKeyNameRoom];
+    for (DWORD index = 0;; ++index) {
+        LONG found = RegEnumKeyA(classes, index, keyName, kKeyNameRoom);
+        // A name too long for its room is one class passed over, not the end
+        // of the list: stopping there would hide every control after it.
+        if (found == ERROR_MORE_DATA)
+            continue;
+        if (found != ERROR_SUCCESS)
+            break;
+        DeliverIfControl(classes, keyName, sink, context);
+    }
+    RegCloseKey(classes);
+    return ERROR_SUCCESS;
+}

@@ -1,0 +1,17 @@
+// Small helpers shared by the registry operations.
+#pragma once
+
+#include "controls.h"
+#include "registry_api.h"
+
+// Reads a key's default value as text. Succeeds only for a REG_SZ value that
+// fits the room with its terminating NUL.
+ResultCode QueryDefaultText(HKEY key, char* room, DWORD roomSize);
+
+// True when path names one key by non-empty names joined by single "\":
+// the registry skips empty names, so "", "\x", "x\" or "x\\y" would open
+// some other key than the one they appear to name.
+bool IsKeyPath(const char* path);
+
+// True when text holds the character c.
+bool HoldsChar(const char* text, char c);

@@ -1,0 +1,42 @@
+#include "registry_fixture.h"
+
+KeyDef Key(const std::string& path)
+{
+    return KeyDef{path, kNoValue, std::string()};
+}
+
+KeyDef Text(const std::string& path, const std::string& text)
+{
+    return KeyDef{path, REG_SZ, text + '\0'};
+}
+
+KeyDef Raw(const std::string& path, DWORD type, const std::string& bytes)
+{
+    return KeyDef{path, type, bytes};
+}
+
+std::vector<KeyDef> ControlKeys(const ControlDef& control)
+{
+    const std::string classPath = "CLSID\\" + control.clsid;
+    std::vector<KeyDef> keys = {
+        Text(classPath, control.name),
+        Key(classPath + "\\Control"),
+        Text(classPath + "\\InprocServer32", control.server),
+    };
+    if (!control.progId.empty()) {
+        keys.push_back(Text(classPath + "\\ProgID", control.progId));
+        keys.push_back(Text(control.progId, control.name));
+        keys.push_back(Text(control.progId + "\\CLSID", control.clsid));
+    }
+    if (!control.typeLib.empty()) {
+        keys.push_back(Text(classPath + "\\Typelib", control.typeLib));
+        keys.push_back(Text("TypeLib\\" + control.typeLib + "\\1.0", control.name + " Library"));
+        keys.push_back(Text("TypeLib\\" + control.typeLib + "\\1.0\\0\\win32", control.server));
+    }
+    return keys;
+}
+
+std::string EntryLine(const ControlDef& control)
+{
+    return control.name + "\t" + control.clsid + "\t" + control.server;
+}
