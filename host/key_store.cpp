@@ -36,6 +36,8 @@ std::vector<Handle> g_handles;
 std::vector<size_t> g_freeHandles;
 int g_openHandles = 0;
 long g_calls = 0;
+std::vector<std::string> g_deleted;
+std::vector<std::string> g_callLog;
 long g_failAt = 0;
 LONG g_failCode = 0;
 
@@ -92,10 +94,19 @@ std::vector<std::string> SplitPath(const char* path)
     return names;
 }
 
-// Counts the call and tells whether it is the one to fail.
-bool InjectedFailure(LONG* code)
+std::string PathOf(const Key* key)
+{
+    std::string path;
+    for (; key != nullptr && key->parent != nullptr; key = key->parent)
+        path = path.empty() ? key->name : key->name + "\\" + path;
+    return path;
+}
+
+// Counts and logs the call and tells whether it is the one to fail.
+bool InjectedFailure(LONG* code, const char* operation, const std::string& name)
 {
     ++g_calls;
+    g_callLog.push_back(std::string(operation) + " " + name);
     if (g_failAt != 0 && g_calls == g_failAt) {
         *code = g_failCode;
         return true;
@@ -135,6 +146,12 @@ LONG KeyOfHandle(HKEY handle, Key** key, REGSAM* access)
     *key = h->key;
     *access = h->access;
     return ERROR_SUCCESS;
+}
+
+std::string NameOfHandle(HKEY handle)
+{
+    Handle* h = FindHandle(handle);
+    return h == nullptr ? std::string() : h->key->name;
 }
 
 Key* Walk(Key* from, const char* path)
@@ -193,7 +210,7 @@ void DumpKey(const Key* key, const std::string& path, std::vector<std::string>* 
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD, REGSAM access, PHKEY result)
 {
     LONG code;
-    if (InjectedFailure(&code))
+    if (InjectedFailure(&code, "RegOpenKeyExA", subkey == nullptr ? "" : subkey))
         return code;
     Key* from;
     REGSAM parentAccess;
@@ -212,7 +229,7 @@ LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD, REGSAM access, PHKEY resul
 LONG RegEnumKeyA(HKEY handle, DWORD index, LPSTR name, DWORD nameSize)
 {
     LONG code;
-    if (InjectedFailure(&code))
+    if (InjectedFailure(&code, "RegEnumKeyA", NameOfHandle(handle)))
         return code;
     Key* key;
     REGSAM access;
@@ -234,7 +251,7 @@ LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
                       LPDWORD dataSize)
 {
     LONG code;
-    if (InjectedFailure(&code))
+    if (InjectedFailure(&code, "RegQueryValueExA", NameOfHandle(handle)))
         return code;
     Key* key;
     REGSAM access;
@@ -265,7 +282,7 @@ LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
 LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey)
 {
     LONG code;
-    if (InjectedFailure(&code))
+    if (InjectedFailure(&code, "RegDeleteKeyA", subkey == nullptr ? "" : subkey))
         return code;
     Key* from;
     REGSAM access;
@@ -277,6 +294,7 @@ LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey)
         return ERROR_FILE_NOT_FOUND;
     if (key == Root() || key->access != keystore::Access::kFull || !key->children.empty())
         return ERROR_ACCESS_DENIED;
+    g_deleted.push_back(PathOf(key));
     Key* up = key->parent;
     up->children.erase(ChildSlot(up, key->folded));
     key->deleted = true;
@@ -286,7 +304,7 @@ LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey)
 LONG RegCloseKey(HKEY handle)
 {
     LONG code;
-    const bool fail = InjectedFailure(&code);
+    const bool fail = InjectedFailure(&code, "RegCloseKey", NameOfHandle(handle));
     if (IsRootHandle(handle))
         return fail ? code : ERROR_SUCCESS;
     Handle* h = FindHandle(handle);
@@ -338,6 +356,8 @@ void Clear()
     g_openHandles = 0;
     g_calls = 0;
     g_failAt = 0;
+    g_deleted.clear();
+    g_callLog.clear();
 }
 
 bool CreateKey(const std::string& path)
@@ -390,6 +410,16 @@ std::vector<std::string> Dump()
     std::vector<std::string> out;
     DumpKey(Root(), "", &out);
     return out;
+}
+
+std::vector<std::string> DeletedKeys()
+{
+    return g_deleted;
+}
+
+std::vector<std::string> CallLog()
+{
+    return g_callLog;
 }
 
 int OpenHandleCount()

@@ -32,6 +32,12 @@ std::vector<std::string> Dump();
 
 int OpenHandleCount();
 
+// Keys deleted since Clear, by full path, in the order they went.
+std::vector<std::string> DeletedKeys();
+// The calls made since Clear, each as "operation name": the subkey named for
+// opens and deletes, the key's own name for the others.
+std::vector<std::string> CallLog();
+
 // Counts the five operations; the call numbered failAt (1 for the next one)
 // returns code instead of doing its work. 0 switches injection off.
 long CallCount();

@@ -18,11 +18,15 @@ ResultCode DeleteTreeInRoom(char* path, int length)
 
     char* childName = path + length + 1;
     const DWORD childRoom = static_cast<DWORD>(kPathRoom - length - 1);
+    // At the bottom of the room no child's name fits; a two-byte scratch
+    // still tells whether there is a child.
+    char scratch[2];
+    const bool roomForChild = childRoom >= sizeof scratch;
     for (;;) {
         // Index 0 every time: the child found last time is gone by now.
-        LONG found = childRoom > 1 ? RegEnumKeyA(key, 0, childName, childRoom)
-                                   : static_cast<LONG>(ERROR_MORE_DATA);
-        if (found == ERROR_MORE_DATA) {
+        LONG found = roomForChild ? RegEnumKeyA(key, 0, childName, childRoom)
+                                  : RegEnumKeyA(key, 0, scratch, sizeof scratch);
+        if (found == ERROR_MORE_DATA || (found == ERROR_SUCCESS && !roomForChild)) {
             // The child's path would not fit its room.
             result = ERROR_FILENAME_EXCED_RANGE;
             break;

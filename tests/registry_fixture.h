@@ -35,6 +35,11 @@ bool KeyExists(const std::string& path);
 // Every key laid out, as "path" or "path = type:data", parents first.
 std::vector<std::string> Snapshot();
 
+// The snapshot without the keys inside the given trees (each a key path,
+// matched without regard to case).
+std::vector<std::string> WithoutTrees(const std::vector<std::string>& snapshot,
+                                      const std::vector<std::string>& trees);
+
 // Registry handles this process holds open, where the registry can tell;
 // -1 where it cannot.
 int OpenHandles();

@@ -1,5 +1,7 @@
 #include "registry_fixture.h"
 
+#include <cctype>
+
 KeyDef Key(const std::string& path)
 {
     return KeyDef{path, kNoValue, std::string()};
@@ -39,4 +41,35 @@ std::vector<KeyDef> ControlKeys(const ControlDef& control)
 std::string EntryLine(const ControlDef& control)
 {
     return control.name + "\t" + control.clsid + "\t" + control.server;
+}
+
+namespace {
+
+bool InsideTree(const std::string& path, const std::string& tree)
+{
+    if (path.size() < tree.size() || (path.size() > tree.size() && path[tree.size()] != '\\'))
+        return false;
+    for (size_t i = 0; i < tree.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(path[i])) !=
+            std::tolower(static_cast<unsigned char>(tree[i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> WithoutTrees(const std::vector<std::string>& snapshot,
+                                      const std::vector<std::string>& trees)
+{
+    std::vector<std::string> kept;
+    for (const std::string& line : snapshot) {
+        const std::string path = line.substr(0, line.find(" = "));
+        bool gone = false;
+        for (const std::string& tree : trees)
+            gone = gone || InsideTree(path, tree);
+        if (!gone)
+            kept.push_back(line);
+    }
+    return kept;
 }

@@ -48,10 +48,13 @@ bool SetDacl(const std::string& path, bool readOnly)
     return set;
 }
 
-void DumpKey(HKEY parent, const std::string& path, std::vector<std::string>* out)
+// Opens each key relative to its parent, so that keys deeper than the 8-bit
+// calls can address by their whole path are seen too.
+void DumpKey(HKEY parent, const std::string& name, const std::string& path,
+             std::vector<std::string>* out)
 {
     HKEY key;
-    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
     std::string line = path;
     DWORD type = 0;
@@ -61,9 +64,9 @@ void DumpKey(HKEY parent, const std::string& path, std::vector<std::string>* out
         line += " = " + std::to_string(type) + ":" +
                 std::string(reinterpret_cast<char*>(data), size);
     out->push_back(line);
-    char name[256];
-    for (DWORD index = 0; RegEnumKeyA(key, index, name, sizeof name) == ERROR_SUCCESS; ++index)
-        DumpKey(HKEY_CLASSES_ROOT, path + "\\" + name, out);
+    char child[256];
+    for (DWORD index = 0; RegEnumKeyA(key, index, child, sizeof child) == ERROR_SUCCESS; ++index)
+        DumpKey(key, child, path + "\\" + child, out);
     RegCloseKey(key);
 }
 
@@ -89,9 +92,22 @@ void Lay(const std::vector<KeyDef>& keys)
 {
     for (const KeyDef& def : keys) {
         g_topKeys.insert(TopName(def.path));
-        HKEY key;
-        LONG made = RegCreateKeyExA(HKEY_CLASSES_ROOT, def.path.c_str(), 0, nullptr, 0,
-                                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        // One name at a time, so that keys deeper than the 8-bit calls can
+        // address by their whole path can be laid out too.
+        HKEY key = HKEY_CLASSES_ROOT;
+        LONG made = ERROR_SUCCESS;
+        for (size_t start = 0; made == ERROR_SUCCESS && start <= def.path.size();) {
+            size_t end = def.path.find('\\', start);
+            if (end == std::string::npos)
+                end = def.path.size();
+            HKEY child;
+            made = RegCreateKeyExA(key, def.path.substr(start, end - start).c_str(), 0, nullptr, 0,
+                                   KEY_ALL_ACCESS, nullptr, &child, nullptr);
+            if (key != HKEY_CLASSES_ROOT)
+                RegCloseKey(key);
+            key = made == ERROR_SUCCESS ? child : HKEY_CLASSES_ROOT;
+            start = end + 1;
+        }
         ASSERT_EQ(made, ERROR_SUCCESS) << def.path;
         if (def.type != kNoValue) {
             made = RegSetValueExA(key, "", 0, def.type,
@@ -122,7 +138,7 @@ std::vector<std::string> Snapshot()
 {
     std::vector<std::string> out;
     for (const std::string& top : g_topKeys)
-        DumpKey(HKEY_CLASSES_ROOT, top, &out);
+        DumpKey(HKEY_CLASSES_ROOT, top, top, &out);
     return out;
 }
 

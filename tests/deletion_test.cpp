@@ -1,0 +1,161 @@
+// Key tree deletion: what goes, what stays, and the paths that are refused.
+#include <gtest/gtest.h>
+
+#include "controls.h"
+#include "registry_fixture.h"
+
+#ifndef _WIN32
+#include <pthread.h>
+#endif
+
+namespace {
+
+constexpr ResultCode kAnyFailure = -1;
+
+// A tree whose children are enumerated A, B, C, with keys named like it
+// beside it that must survive its deletion.
+std::vector<KeyDef> Tree()
+{
+    return {Text("T", "top"), Text("T\\A", "a"), Key("T\\A\\A1"), Text("T\\A\\A2\\Leaf", "leaf"),
+            Key("T\\B\\B1"), Text("T\\C\\C1", "c1"), Key("Tx\\A"), Key("T2")};
+}
+
+struct DeletionCase {
+    const char* what;
+    std::vector<KeyDef> layout;
+    std::vector<std::string> denied;
+    std::string path;
+    ResultCode result;              // kAnyFailure: some nonzero code
+    std::vector<std::string> gone;  // trees that must be gone; all else unchanged
+};
+
+void PrintTo(const DeletionCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+std::vector<DeletionCase> DeletionCases()
+{
+    return {
+        {"key without subkeys", {Text("Solo", "x"), Key("Solo2")}, {}, "Solo", 0, {"Solo"}},
+        {"tree several levels deep", Tree(), {}, "T", 0, {"T"}},
+        {"subtree named in other case", Tree(), {}, "t\\a", 0, {"T\\A"}},
+        {"path naming no key", Tree(), {}, "Missing", ERROR_FILE_NOT_FOUND, {}},
+        {"nested path naming no key", Tree(), {}, "T\\Nope", ERROR_FILE_NOT_FOUND, {}},
+        {"key deep in the tree refusing", Tree(), {"T\\B"}, "T", ERROR_ACCESS_DENIED, {"T\\A"}},
+        {"empty path", Tree(), {}, "", kAnyFailure, {}},
+        {"leading backslash", Tree(), {}, "\\T", kAnyFailure, {}},
+        {"trailing backslash", Tree(), {}, "T\\", kAnyFailure, {}},
+        {"double backslash", Tree(), {}, "T\\\\A", kAnyFailure, {}},
+        {"lone backslash", Tree(), {}, "\\", kAnyFailure, {}},
+        {"path of 1024 characters", Tree(), {}, "T\\" + std::string(1022, 'x'), kAnyFailure, {}},
+    };
+}
+
+class Deletion : public testing::TestWithParam<DeletionCase> {
+protected:
+    void SetUp() override { ResetRegistry(); }
+    void TearDown() override { ResetRegistry(); }
+};
+
+TEST_P(Deletion, DeletesExactlyTheTree)
+{
+    const DeletionCase& c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(Lay(c.layout));
+    for (const std::string& path : c.denied)
+        ASSERT_NO_FATAL_FAILURE(DenyWrite(path));
+    const std::vector<std::string> before = Snapshot();
+    const int handlesBefore = OpenHandles();
+
+    const ResultCode result = DeleteKeyTree(c.path.c_str());
+
+    if (c.result == kAnyFailure)
+        EXPECT_NE(result, 0);
+    else
+        EXPECT_EQ(result, c.result);
+    EXPECT_EQ(Snapshot(), WithoutTrees(before, c.gone));
+    for (const std::string& tree : c.gone)
+        EXPECT_FALSE(KeyExists(tree)) << tree;
+    EXPECT_EQ(OpenHandles(), handlesBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Deletion, testing::ValuesIn(DeletionCases()));
+
+// The deepest tree a path can address: on the host the 1024-byte path room,
+// under Wine its 8-bit calls, which refuse paths of more than 260 characters.
+#ifdef _WIN32
+constexpr int kLongestPath = 260;
+#else
+constexpr int kLongestPath = 1023;
+#endif
+
+// "Deep" with levels of "\d" below it.
+std::string DeepPath(int levels)
+{
+    std::string path = "Deep";
+    for (int i = 0; i < levels; ++i)
+        path += "\\d";
+    return path;
+}
+
+constexpr int kDeepestLevels = (kLongestPath - 4) / 2;
+
+struct DeepRun {
+    ResultCode result;
+};
+
+void* DeleteDeep(void* run)
+{
+    static_cast<DeepRun*>(run)->result = DeleteKeyTree("Deep");
+    return nullptr;
+}
+
+// Runs the deletion on a thread with a small stack on the host, so that a
+// deletion using much stack per level fails here rather than on a user's
+// machine; under Wine on the main thread with its default stack.
+ResultCode DeleteDeepTree()
+{
+    DeepRun run = {-1};
+#ifdef _WIN32
+    DeleteDeep(&run);
+#else
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 256 * 1024);
+    pthread_t thread;
+    EXPECT_EQ(pthread_create(&thread, &attributes, DeleteDeep, &run), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+#endif
+    return run.result;
+}
+
+class DeepDeletion : public testing::Test {
+protected:
+    void SetUp() override { ResetRegistry(); }
+    void TearDown() override { ResetRegistry(); }
+};
+
+TEST_F(DeepDeletion, DeepestAddressableTreeGoesCompletely)
+{
+    ASSERT_LE(DeepPath(kDeepestLevels).size(), static_cast<size_t>(kLongestPath));
+    ASSERT_GT(DeepPath(kDeepestLevels + 1).size(), static_cast<size_t>(kLongestPath));
+    ASSERT_NO_FATAL_FAILURE(Lay({Text(DeepPath(kDeepestLevels), "bottom"), Key("Deeper")}));
+    const int handlesBefore = OpenHandles();
+    EXPECT_EQ(DeleteDeepTree(), 0);
+    EXPECT_FALSE(KeyExists("Deep"));
+    EXPECT_TRUE(KeyExists("Deeper"));
+    EXPECT_EQ(OpenHandles(), handlesBefore);
+}
+
+TEST_F(DeepDeletion, TreeTooDeepToAddressIsLeftWhole)
+{
+    ASSERT_NO_FATAL_FAILURE(Lay({Text(DeepPath(kDeepestLevels + 2), "bottom")}));
+    const std::vector<std::string> before = Snapshot();
+    const int handlesBefore = OpenHandles();
+    EXPECT_NE(DeleteDeepTree(), 0);
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(OpenHandles(), handlesBefore);
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+// Every registry call of a realistic removal failed in turn, on the host's
+// key store: the failure either ends the removal with its code, having
+// deleted only the start of the full removal's deletion order, or is one the
+// removal passes over; and no handle is ever left open.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "controls.h"
+#include "key_store.h"
+#include "registry_fixture.h"
+
+namespace {
+
+constexpr LONG kInjected = 31;  // ERROR_GEN_FAILURE: a code nothing else returns
+
+const ControlDef kControl = {"{5A000000-0000-0000-0000-00000000000A}", "Xanthe Gauge",
+                             "C:\\Ctl\\xanthe.ocx", "Talven.Xanthe.1",
+                             "{7E000000-0000-0000-0000-0000000000E1}"};
+
+std::vector<KeyDef> Layout()
+{
+    std::vector<KeyDef> keys = ControlKeys(kControl);
+    const std::string classPath = "CLSID\\" + kControl.clsid;
+    const std::vector<KeyDef> more = {
+        Text(classPath + "\\VersionIndependentProgID", "Talven.Xanthe"),
+        Text(classPath + "\\MiscStatus\\1", "131473"),
+        Text("Talven.Xanthe", "Xanthe Gauge"),
+        Text("Talven.Xanthe\\CLSID", kControl.clsid),
+        Text("Talven.Xanthe\\CurVer", "Talven.Xanthe.1"),
+        Text("TypeLib\\" + kControl.typeLib + "\\2.0\\0\\win32", "x2.ocx"),
+    };
+    keys.insert(keys.end(), more.begin(), more.end());
+    return keys;
+}
+
+ResultCode RemoveOnce()
+{
+    char room[kLineRoom];
+    std::strcpy(room, EntryLine(kControl).c_str());
+    return RemoveControl(room);
+}
+
+bool IsPrefix(const std::vector<std::string>& part, const std::vector<std::string>& whole)
+{
+    return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
+}
+
+std::vector<std::string> Without(const std::vector<std::string>& keys, const std::string& tree)
+{
+    std::vector<std::string> kept;
+    for (const std::string& key : keys) {
+        if (key != tree && key.rfind(tree + "\\", 0) != 0)
+            kept.push_back(key);
+    }
+    return kept;
+}
+
+bool Concerns(const std::string& call, const char* subkey)
+{
+    return call == std::string("RegOpenKeyExA ") + subkey ||
+           call == std::string("RegQueryValueExA ") + subkey;
+}
+
+TEST(FaultInjection, EachFailedCallEndsTheRemovalCleanly)
+{
+    ResetRegistry();
+    ASSERT_NO_FATAL_FAILURE(Lay(Layout()));
+    const long callsBefore = keystore::CallCount();
+    ASSERT_EQ(RemoveOnce(), 0);
+    const std::vector<std::string> fullOrder = keystore::DeletedKeys();
+    std::vector<std::string> calls = keystore::CallLog();
+    calls.erase(calls.begin(), calls.begin() + callsBefore);
+    ASSERT_GE(fullOrder.size(), 12u);
+
+    for (size_t n = 1; n <= calls.size(); ++n) {
+        const std::string& call = calls[n - 1];
+        SCOPED_TRACE("failing call " + std::to_string(n) + ": " + call);
+        ResetRegistry();
+        ASSERT_NO_FATAL_FAILURE(Lay(Layout()));
+        keystore::FailCall(static_cast<long>(n), kInjected);
+
+        const ResultCode result = RemoveOnce();
+        const std::vector<std::string> deleted = keystore::DeletedKeys();
+
+        EXPECT_EQ(keystore::OpenHandleCount(), 0);
+        if (result != 0) {
+            // An enumeration that fails ends the loop; the key's own deletion,
+            // refused while it has subkeys, then decides the result.
+            const bool enumeration = call.rfind("RegEnumKeyA", 0) == 0;
+            EXPECT_TRUE(result == kInjected || (enumeration && result == ERROR_ACCESS_DENIED)) << result;
+            EXPECT_TRUE(IsPrefix(deleted, fullOrder));
+            EXPECT_TRUE(keystore::Exists("CLSID\\" + kControl.clsid));
+        } else if (Concerns(call, "ProgID")) {
+            EXPECT_EQ(deleted, Without(fullOrder, kControl.progId));
+        } else if (Concerns(call, "Typelib")) {
+            EXPECT_EQ(deleted, Without(fullOrder, "TypeLib\\" + kControl.typeLib));
+        } else {
+            // Closing, or an enumeration of a key without subkeys.
+            EXPECT_TRUE(call.rfind("RegCloseKey", 0) == 0 || call.rfind("RegEnumKeyA", 0) == 0);
+            EXPECT_EQ(deleted, fullOrder);
+        }
+    }
+    ResetRegistry();
+}
+
+// A key that can be opened but not deleted: its subtrees go, it stays.
+TEST(FaultInjection, KeyRefusingOnlyItsDeletionKeepsItselfNotItsChildren)
+{
+    ResetRegistry();
+    ASSERT_NO_FATAL_FAILURE(Lay({Key("T\\A\\A1"), Key("T\\B\\B1"), Key("T\\B\\B2"), Key("T\\C")}));
+    ASSERT_TRUE(keystore::SetAccess("T\\B", keystore::Access::kNoDelete));
+    EXPECT_EQ(DeleteKeyTree("T"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(keystore::DeletedKeys(),
+              (std::vector<std::string>{"T\\A\\A1", "T\\A", "T\\B\\B1", "T\\B\\B2"}));
+    EXPECT_EQ(Snapshot(), (std::vector<std::string>{"T", "T\\B", "T\\C"}));
+    EXPECT_EQ(keystore::OpenHandleCount(), 0);
+    ResetRegistry();
+}
+
+// Failures injected into a scan: the open of "CLSID" fails the scan; any
+// other call at most costs the classes it concerns.
+TEST(FaultInjection, EachFailedCallOfAScanCostsAtMostItsClass)
+{
+    ResetRegistry();
+    const ControlDef a = {"{A1}", "Alpha", "a.ocx", "", ""};
+    const ControlDef b = {"{B2}", "Beta", "b.ocx", "", ""};
+    ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(a)));
+    ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(b)));
+    std::vector<std::string> lines;
+    const auto collect = [](const char* line, void* context) {
+        static_cast<std::vector<std::string>*>(context)->push_back(line);
+    };
+    const long callsBefore = keystore::CallCount();
+    ASSERT_EQ(FillControlList(collect, &lines), 0);
+    const long calls = keystore::CallCount() - callsBefore;
+    const std::vector<std::string> all = lines;
+    ASSERT_EQ(all.size(), 2u);
+
+    for (long n = 1; n <= calls; ++n) {
+        SCOPED_TRACE("failing call " + std::to_string(n));
+        lines.clear();
+        keystore::FailCall(n, kInjected);
+        const ResultCode result = FillControlList(collect, &lines);
+        EXPECT_EQ(keystore::OpenHandleCount(), 0);
+        if (n == 1) {
+            EXPECT_EQ(result, kInjected);
+            EXPECT_TRUE(lines.empty());
+        } else {
+            EXPECT_EQ(result, 0);
+            EXPECT_TRUE(IsPrefix(lines, all) || lines == std::vector<std::string>{all[1]})
+                << lines.size();
+        }
+    }
+    keystore::FailCall(0, 0);
+    ResetRegistry();
+}
+
+}  // namespace

@@ -1,0 +1,205 @@
+// Control removal: the three trees that go, in order, and every line or value
+// that must make it go no further.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "controls.h"
+#include "registry_fixture.h"
+
+namespace {
+
+constexpr ResultCode kAnyFailure = -1;
+
+const std::string kX = "{5A000000-0000-0000-0000-00000000000A}";
+const std::string kY = "{5B000000-0000-0000-0000-00000000000B}";
+const std::string kPlain = "{5C000000-0000-0000-0000-00000000000C}";
+const std::string kLib = "{7E000000-0000-0000-0000-0000000000E1}";
+
+const ControlDef kXControl = {kX, "Xanthe Gauge", "C:\\Ctl\\xanthe.ocx", "Talven.Xanthe.1", kLib};
+const ControlDef kYControl = {kY, "Yarrow Dial", "C:\\Ctl\\yarrow.ocx", "Talven.Yarrow.1", kLib};
+const ControlDef kPlainControl = {kPlain, "Plain Knob", "C:\\Ctl\\plain.ocx", "", ""};
+
+// X as it is usually registered: a ProgID and a version-independent ProgID
+// (which the removal leaves alone), a type library with two versions, and a
+// class key with several subkeys.
+std::vector<KeyDef> RealisticX()
+{
+    std::vector<KeyDef> keys = ControlKeys(kXControl);
+    const std::vector<KeyDef> more = {
+        Text("CLSID\\" + kX + "\\VersionIndependentProgID", "Talven.Xanthe"),
+        Text("CLSID\\" + kX + "\\MiscStatus\\1", "131473"),
+        Text("CLSID\\" + kX + "\\ToolboxBitmap32", "C:\\Ctl\\xanthe.ocx, 1"),
+        Text("Talven.Xanthe", "Xanthe Gauge"),
+        Text("Talven.Xanthe\\CLSID", kX),
+        Text("Talven.Xanthe\\CurVer", "Talven.Xanthe.1"),
+        Text("TypeLib\\" + kLib + "\\2.0", "Xanthe Library 2"),
+        Text("TypeLib\\" + kLib + "\\2.0\\0\\win32", "C:\\Ctl\\xanthe2.ocx"),
+        Text("TypeLib\\" + kLib + "\\2.0\\FLAGS", "0"),
+    };
+    keys.insert(keys.end(), more.begin(), more.end());
+    return keys;
+}
+
+std::vector<KeyDef> With(std::vector<KeyDef> keys, const std::vector<KeyDef>& more)
+{
+    keys.insert(keys.end(), more.begin(), more.end());
+    return keys;
+}
+
+// The world every case is laid out in: X, the plain control, a type library
+// and keys that a careless removal would take.
+std::vector<KeyDef> World(const std::vector<KeyDef>& changes = {})
+{
+    return With(With(RealisticX(), ControlKeys(kPlainControl)),
+                With({Key("Interface\\{11111111-0000-0000-0000-000000000000}"),
+                      Text("TypeLib\\{7F000000-0000-0000-0000-0000000000F2}\\1.0", "Other Library")},
+                     changes));
+}
+
+const std::string kXClass = "CLSID\\" + kX;
+const std::string kXTypeLib = "TypeLib\\" + kLib;
+const std::string kXLine = EntryLine(kXControl);
+
+struct RemovalCase {
+    const char* what;
+    std::vector<KeyDef> layout;
+    std::vector<std::string> denied;
+    std::string line;
+    ResultCode result;
+    std::vector<std::string> gone;
+};
+
+void PrintTo(const RemovalCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+std::vector<RemovalCase> RemovalCases()
+{
+    const std::string progIdKey = kXClass + "\\ProgID";
+    const std::string typeLibKey = kXClass + "\\Typelib";
+    return {
+        {"neither ProgID nor Typelib", World(), {}, EntryLine(kPlainControl), 0, {"CLSID\\" + kPlain}},
+        {"ProgID, type library of two versions and class",
+         World(), {}, kXLine, 0, {"Talven.Xanthe.1", kXTypeLib, kXClass}},
+        {"CLSID named in other case in the line and the ProgID",
+         World({Text("Talven.Xanthe.1\\CLSID", "{5a000000-0000-0000-0000-00000000000a}")}), {},
+         "Xanthe Gauge\t{5a000000-0000-0000-0000-00000000000a}\tx.ocx", 0,
+         {"Talven.Xanthe.1", kXTypeLib, kXClass}},
+        {"Typelib value of 50 characters passed over",
+         World({Text(typeLibKey, "{" + std::string(48, '7') + "}"),
+                Key("TypeLib\\{" + std::string(47, '7'))}),
+         {}, kXLine, 0, {"Talven.Xanthe.1", kXClass}},
+        {"Typelib value naming part of a library passed over",
+         World({Text(typeLibKey, kLib + "\\2.0")}), {}, kXLine, 0, {"Talven.Xanthe.1", kXClass}},
+        {"empty Typelib value passed over", World({Text(typeLibKey, "")}), {}, kXLine, 0,
+         {"Talven.Xanthe.1", kXClass}},
+        {"empty ProgID value passed over", World({Text(progIdKey, "")}), {}, kXLine, 0,
+         {kXTypeLib, kXClass}},
+        {"ProgID value of another type passed over",
+         World({Raw(progIdKey, REG_EXPAND_SZ, std::string("Talven.Xanthe.1") + '\0')}), {}, kXLine, 0,
+         {kXTypeLib, kXClass}},
+        {"no TAB", World(), {}, "Xanthe Gauge", 1, {}},
+        {"one TAB", World(), {}, "Xanthe Gauge\t" + kX, 1, {}},
+        {"TAB inside the display name", World(), {}, "Xan\tthe Gauge\t" + kX + "\tx.ocx", kAnyFailure, {}},
+        {"TAB inside the server path", World(), {}, "Xanthe Gauge\t" + kX + "\tC:\\Ctl\tx.ocx",
+         kAnyFailure, {}},
+        {"empty CLSID text", World(), {}, "Xanthe Gauge\t\tx.ocx", kAnyFailure, {}},
+        {"CLSID path of 60 characters", World(), {}, "X\t" + std::string(54, 'c') + "\tx.ocx",
+         kAnyFailure, {}},
+        {"class not registered", World(), {}, "Gone\t{00000000-0000-0000-0000-000000000000}\tg.ocx",
+         ERROR_FILE_NOT_FOUND, {}},
+        {"ProgID naming no key", World({Text(progIdKey, "Talven.Missing.1")}), {}, kXLine,
+         ERROR_FILE_NOT_FOUND, {}},
+        {"ProgID naming the class root", World({Text(progIdKey, "CLSID")}), {}, kXLine, kAnyFailure, {}},
+        {"ProgID naming the type-library root", World({Text(progIdKey, "TypeLib")}), {}, kXLine,
+         kAnyFailure, {}},
+        {"ProgID naming the interface root", World({Text(progIdKey, "Interface")}), {}, kXLine,
+         kAnyFailure, {}},
+        {"ProgID naming another class", World({Text(progIdKey, "CLSID\\" + kPlain)}), {}, kXLine,
+         kAnyFailure, {}},
+        {"ProgID holding a stray backslash", World({Text(progIdKey, "Talven.Xanthe.1\\")}), {}, kXLine,
+         kAnyFailure, {}},
+        {"ProgID of another class", World({Text(progIdKey, "Talven.Xanthe"), Text("Talven.Xanthe\\CLSID", kPlain)}),
+         {}, kXLine, kAnyFailure, {}},
+        {"ProgID without a CLSID subkey",
+         World({Text(progIdKey, "Talven.Bare"), Text("Talven.Bare", "bare")}), {}, kXLine,
+         kAnyFailure, {}},
+        {"class tree refusing deletion", World(), {kXClass + "\\Control"}, kXLine, ERROR_ACCESS_DENIED,
+         {"Talven.Xanthe.1", kXTypeLib}},
+    };
+}
+
+class Removal : public testing::TestWithParam<RemovalCase> {
+protected:
+    void SetUp() override { ResetRegistry(); }
+    void TearDown() override { ResetRegistry(); }
+};
+
+// RemoveControl works in a room of the caller's, as the dialog gives it.
+ResultCode Remove(const std::string& line)
+{
+    char room[kLineRoom];
+    EXPECT_LT(line.size(), sizeof room);
+    std::strncpy(room, line.c_str(), sizeof room - 1);
+    room[sizeof room - 1] = '\0';
+    return RemoveControl(room);
+}
+
+void ExpectResult(ResultCode actual, ResultCode expected)
+{
+    if (expected == kAnyFailure)
+        EXPECT_NE(actual, 0);
+    else
+        EXPECT_EQ(actual, expected);
+}
+
+TEST_P(Removal, RemovesExactlyTheControl)
+{
+    const RemovalCase& c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(Lay(c.layout));
+    for (const std::string& path : c.denied)
+        ASSERT_NO_FATAL_FAILURE(DenyWrite(path));
+    const std::vector<std::string> before = Snapshot();
+    const int handlesBefore = OpenHandles();
+
+    ExpectResult(Remove(c.line), c.result);
+
+    EXPECT_EQ(Snapshot(), WithoutTrees(before, c.gone));
+    for (const std::string& tree : c.gone)
+        EXPECT_FALSE(KeyExists(tree)) << tree;
+    EXPECT_EQ(OpenHandles(), handlesBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Removal, testing::ValuesIn(RemovalCases()));
+
+class SharedTypeLibrary : public testing::Test {
+protected:
+    void SetUp() override { ResetRegistry(); }
+    void TearDown() override { ResetRegistry(); }
+};
+
+// Two controls naming one type library: the first removal takes the library;
+// the second then takes its ProgID tree and fails at the library; a third
+// attempt fails already at the ProgID, whose tree is gone.
+TEST_F(SharedTypeLibrary, SecondControlFailsAtTheLibraryThenAtItsProgId)
+{
+    ASSERT_NO_FATAL_FAILURE(Lay(With(ControlKeys(kXControl), ControlKeys(kYControl))));
+    const std::string yClass = "CLSID\\" + kY;
+    std::vector<std::string> expected = Snapshot();
+
+    EXPECT_EQ(Remove(EntryLine(kXControl)), 0);
+    expected = WithoutTrees(expected, {"Talven.Xanthe.1", kXTypeLib, kXClass});
+    EXPECT_EQ(Snapshot(), expected);
+
+    EXPECT_EQ(Remove(EntryLine(kYControl)), ERROR_FILE_NOT_FOUND);
+    expected = WithoutTrees(expected, {"Talven.Yarrow.1"});
+    EXPECT_EQ(Snapshot(), expected);
+    EXPECT_TRUE(KeyExists(yClass));
+
+    EXPECT_EQ(Remove(EntryLine(kYControl)), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Snapshot(), expected);
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+#!/bin/bash
+# Builds every configuration and runs every test: on the host (plain and
+# sanitized) and under Wine for i686 and x86_64, each Wine run in a prefix it
+# makes for itself. Ends with one line: "N passed, N failed".
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/install-deps.sh" || exit 1
+
+passed=0
+failed=0
+for name in host host-asan win-x86_64 win-i686; do
+    echo "=== $name"
+    if ! "$root/tools/build.sh" "$name" >"$root/build-$name.log" 2>&1; then
+        cat "$root/build-$name.log"
+        echo "build of $name failed"
+        failed=$((failed + 1))
+        continue
+    fi
+    rm -f "$root/build-$name.log"
+    output=$(ctest --test-dir "$root/build/$name" --output-on-failure -j "$(nproc)" 2>&1)
+    echo "$output"
+    summary=$(echo "$output" | grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' | tail -1)
+    total=$(echo "$summary" | sed -E 's/.*out of ([0-9]+).*/\1/')
+    bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed.*/\1/')
+    if [ -z "$summary" ]; then
+        failed=$((failed + 1))
+    else
+        passed=$((passed + total - bad))
+        failed=$((failed + bad))
+    fi
+done
+echo "${passed} passed, ${failed} failed"
+[ "$failed" -eq 0 ]
