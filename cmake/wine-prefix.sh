@@ -1,6 +1,8 @@
 #!/bin/sh
-# create DIR: makes a fresh Wine prefix for one test run; end DIR: stops its
-# server and removes it. Never touches any other prefix.
+# create DIR: makes a fresh Wine prefix for one test run, with a virtual X
+# display of its own for the dialog tests (its name kept in DIR/talven-display
+# for wine-run.sh); end DIR: stops its server and display and removes it.
+# Never touches any other prefix or display.
 set -eu
 action=$1
 prefix=$2
@@ -27,9 +29,30 @@ boot_64bit_only() {
     done
 }
 
+stop_display() {
+    [ -f "$prefix/talven-xvfb.pid" ] && kill "$(cat "$prefix/talven-xvfb.pid")" 2>/dev/null
+    return 0
+}
+
+start_display() {
+    number=90
+    while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
+        number=$((number + 1))
+    done
+    setsid Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    echo $! >"$prefix/talven-xvfb.pid"
+    echo ":$number" >"$prefix/talven-display"
+    for _ in $(seq 50); do
+        [ -e "/tmp/.X11-unix/X$number" ] && return 0
+        sleep 0.1
+    done
+    echo "Xvfb did not start on :$number" >&2
+    return 1
+}
+
 case $action in
 create)
-    [ -d "$prefix" ] && { "$wineserver" -k 2>/dev/null || true; rm -rf "$prefix"; }
+    [ -d "$prefix" ] && { "$wineserver" -k 2>/dev/null || true; stop_display; rm -rf "$prefix"; }
     mkdir -p "$prefix"
     if ! boot_64bit_only 2>/dev/null; then
         rm -rf "$prefix"
@@ -37,10 +60,12 @@ create)
         timeout -k 10 900 "$wine_loader" wineboot -i >/dev/null 2>&1
         timeout -k 10 300 "$wineserver" -w
     fi
-    echo "wine prefix ready: $prefix"
+    start_display
+    echo "wine prefix ready: $prefix on display $(cat "$prefix/talven-display")"
     ;;
 end)
     "$wineserver" -k 2>/dev/null || true
+    stop_display
     rm -rf "$prefix"
     ;;
 esac

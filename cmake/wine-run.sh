@@ -5,4 +5,5 @@ prefix=$1
 shift
 . "$(dirname "$0")/wine-env.sh"
 export WINEPREFIX="$prefix"
+[ -f "$prefix/talven-display" ] && DISPLAY=$(cat "$prefix/talven-display") && export DISPLAY
 exec timeout -k 10 "${TALVEN_WINE_TIMEOUT:-900}" "$wine_loader" "$@"

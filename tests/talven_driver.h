@@ -1,0 +1,46 @@
+// Drives the real talven.exe from another process: starts it beside this
+// program, finds its dialog and message boxes, reads and works its controls
+// through window messages. Every wait is bounded.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct Talven {
+    PROCESS_INFORMATION process = {};
+    HWND dialog = nullptr;
+
+    bool Launch();         // starts talven.exe
+    bool WaitForDialog();  // until the dialog is shown and idle
+    bool Start() { return Launch() && WaitForDialog(); }
+
+    HWND FindDialog() const;
+    HWND FindBox(const char* caption) const;  // a shown message box of talven's
+    HWND WaitForBox(const char* caption) const;
+    HWND Item(int id) const;
+
+    std::vector<std::string> Lines() const;
+    int Selection() const;
+    std::string Details() const;
+    bool RemoveEnabled() const;
+    bool IsCentred() const;
+    HWND Focus() const;
+
+    void Select(int index);  // as a click in the list would
+    void PressKey(WORD key);
+    void Command(int id, int notification);  // posted, as a button would
+    bool Settle() const;  // until talven's thread is back in a message loop
+
+    bool Running() const;
+    int WaitForExit();  // the exit code; -1 when it does not end in time
+    void Kill();
+};
+
+std::string WindowText(HWND window);
+std::string BoxText(HWND box);
+bool BoxHasIcon(HWND box, LPCSTR icon);
+std::vector<std::string> BoxButtons(HWND box);
+// Answers a message box as a click on the button with that id would.
+void AnswerBox(HWND box, int id);

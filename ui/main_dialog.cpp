@@ -1,0 +1,127 @@
+// The program entry and the main dialog: a sorted list of the registered
+// controls, the selected one's whole entry in the details box.
+#include "ui.h"
+
+#include "key_text.h"
+#include "resource.h"
+
+namespace {
+
+constexpr int kTabStop = 400;  // dialog units: the CLSID and server lie beyond the list's edge
+
+void AddLineToList(const char* line, void* list)
+{
+    // A line the list refuses is missing from it; the scan goes on.
+    SendMessageA(static_cast<HWND>(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+}
+
+ResultCode FillList(HWND dialog)
+{
+    HWND list = GetDlgItem(dialog, IDC_CONTROL_LIST);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    INT tabStop = kTabStop;
+    SendMessageA(list, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
+    const ResultCode result = FillControlList(AddLineToList, list);
+    if (result != 0)
+        return result;
+    const bool any = SendMessageA(list, LB_GETCOUNT, 0, 0) > 0;
+    if (any)
+        SendMessageA(list, LB_SETCURSEL, 0, 0);
+    EnableWindow(GetDlgItem(dialog, IDC_REMOVE), any);
+    ShowSelectedDetails(dialog);
+    return 0;
+}
+
+void CentreOnDesktop(HWND dialog)
+{
+    RECT desktop;
+    RECT own;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(dialog, &own);
+    const int width = own.right - own.left;
+    const int height = own.bottom - own.top;
+    const int x = desktop.left + ((desktop.right - desktop.left) - width) / 2;
+    const int y = desktop.top + ((desktop.bottom - desktop.top) - height) / 2;
+    MoveWindow(dialog, x, y, width, height, FALSE);
+}
+
+INT_PTR OnInitDialog(HWND dialog)
+{
+    if (FillList(dialog) != 0) {
+        MessageBoxA(dialog, "An unexpected error occurred while examining the registry.",
+                    "Fatal Error", MB_ICONERROR);
+        EnableWindow(GetDlgItem(dialog, IDC_REMOVE), FALSE);
+    }
+    CentreOnDesktop(dialog);
+    SetFocus(GetDlgItem(dialog, IDC_CONTROL_LIST));
+    return 0;  // the focus is set
+}
+
+INT_PTR OnCommand(HWND dialog, WPARAM wParam)
+{
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        EndDialog(dialog, 1);
+        return 1;
+    case IDC_CONTROL_LIST:
+        if (HIWORD(wParam) != LBN_SELCHANGE)
+            return 0;
+        ShowSelectedDetails(dialog);
+        return 1;
+    case IDC_REMOVE:
+        RunRemoveCommand(dialog);
+        return 1;
+    default:
+        return 0;  // IDCANCEL too: Esc does not close the dialog
+    }
+}
+
+}  // namespace
+
+LRESULT ReadSelectedLine(HWND list, char* room)
+{
+    const LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (selected < 0)
+        return -1;
+    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, selected, 0);
+    if (length < 0 || length >= kLineRoom)
+        return -1;
+    if (SendMessageA(list, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(room)) < 0)
+        return -1;
+    return selected;
+}
+
+void ShowSelectedDetails(HWND dialog)
+{
+    char line[kLineRoom];
+    line[0] = '\0';
+    HWND list = GetDlgItem(dialog, IDC_CONTROL_LIST);
+    if (SendMessageA(list, LB_GETCURSEL, 0, 0) < 0) {
+        SetDlgItemTextA(dialog, IDC_DETAILS, line);
+        return;
+    }
+    if (ReadSelectedLine(list, line) < 0 || !HoldsChar(line, '\t'))
+        return;
+    SetDlgItemTextA(dialog, IDC_DETAILS, line);
+}
+
+INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog);
+    case WM_COMMAND:
+        return OnCommand(dialog, wParam);
+    case WM_CLOSE:
+        EndDialog(dialog, 1);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONTROLS), nullptr, MainDlgProc, 0);
+    return 0;
+}
