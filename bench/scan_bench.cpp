@@ -42,13 +42,44 @@ void BM_ScanPerSubkey(benchmark::State& state)
     if (lines != subkeys / 20)
         state.SkipWithError("wrong number of controls");
     state.SetItemsProcessed(state.iterations() * subkeys);
-    state.counters["ns_per_subkey"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * subkeys,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["ns_per_subkey"] = state.counters["ns_per_subkey"] * 1e9;
 }
+
+// Prints, after the usual table, the cost per subkey at each size and how
+// the largest compares with the smallest.
+class PerSubkeyReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
+                continue;
+            nsPerSubkey_.push_back(1e9 / run.counters.at("items_per_second"));
+        }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        const int sizes[] = {1000, 10000, 100000};
+        for (size_t i = 0; i < nsPerSubkey_.size() && i < 3; ++i)
+            std::printf("scan cost per CLSID subkey at %6d subkeys: %6.1f ns\n", sizes[i], nsPerSubkey_[i]);
+        if (nsPerSubkey_.size() >= 3)
+            std::printf("ratio per subkey, 100,000 / 1,000: %.2f\n", nsPerSubkey_[2] / nsPerSubkey_[0]);
+    }
+
+private:
+    std::vector<double> nsPerSubkey_;
+};
 
 }  // namespace
 
 BENCHMARK(BM_ScanPerSubkey)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
-BENCHMARK_MAIN();
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    PerSubkeyReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -60,6 +60,10 @@ create)
         timeout -k 10 900 "$wine_loader" wineboot -i >/dev/null 2>&1
         timeout -k 10 300 "$wineserver" -w
     fi
+    # The virtual display has no window manager, and Wine waits up to two
+    # seconds for one at every window it hides unless it manages the
+    # windows itself.
+    "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     start_display
     echo "wine prefix ready: $prefix on display $(cat "$prefix/talven-display")"
     ;;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 
@@ -16,7 +17,8 @@ struct Key {
     std::string name;
     std::string folded;
     Key* parent = nullptr;
-    std::vector<Key*> children;  // sorted by folded name
+    std::vector<Key*> children;  // sorted by folded name, for enumeration by index
+    std::unordered_map<std::string, Key*> byName;  // by folded name, for opening in constant time
     bool hasValue = false;
     DWORD type = REG_NONE;
     std::string data;
@@ -71,8 +73,8 @@ std::vector<Key*>::iterator ChildSlot(Key* key, const std::string& folded)
 
 Key* FindChild(Key* key, const std::string& folded)
 {
-    auto slot = ChildSlot(key, folded);
-    return (slot != key->children.end() && (*slot)->folded == folded) ? *slot : nullptr;
+    auto found = key->byName.find(folded);
+    return found == key->byName.end() ? nullptr : found->second;
 }
 
 // Splits a path at "\", skipping empty names.
@@ -297,6 +299,7 @@ LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey)
     g_deleted.push_back(PathOf(key));
     Key* up = key->parent;
     up->children.erase(ChildSlot(up, key->folded));
+    up->byName.erase(key->folded);
     key->deleted = true;
     return ERROR_SUCCESS;
 }
@@ -373,6 +376,7 @@ bool CreateKey(const std::string& path)
             child->folded = folded;
             child->parent = key;
             key->children.insert(ChildSlot(key, folded), child);
+            key->byName[folded] = child;
         }
         key = child;
     }

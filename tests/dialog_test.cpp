@@ -33,16 +33,7 @@ std::vector<KeyDef> ThreeControlsAndAPlainClass()
     return keys;
 }
 
-class Dialog : public testing::Test {
-protected:
-    void SetUp() override { ResetRegistry(); }
-    void TearDown() override
-    {
-        talven_.Kill();
-        ResetRegistry();
-    }
-    Talven talven_;
-};
+class Dialog : public TalvenTest {};
 
 TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
 {

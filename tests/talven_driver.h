@@ -3,10 +3,13 @@
 // through window messages. Every wait is bounded.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 #include <vector>
+
+#include "registry_fixture.h"
 
 struct Talven {
     PROCESS_INFORMATION process = {};
@@ -44,3 +47,16 @@ bool BoxHasIcon(HWND box, LPCSTR icon);
 std::vector<std::string> BoxButtons(HWND box);
 // Answers a message box as a click on the button with that id would.
 void AnswerBox(HWND box, int id);
+
+// A test that starts from a cleared registry and ends talven, if it still
+// runs, before clearing up.
+class TalvenTest : public testing::Test {
+protected:
+    void SetUp() override { ResetRegistry(); }
+    void TearDown() override
+    {
+        talven_.Kill();
+        ResetRegistry();
+    }
+    Talven talven_;
+};

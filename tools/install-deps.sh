@@ -9,7 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine64 wine32:i386 qemu-user
-    xvfb xauth x11-apps imagemagick gnuplot-nox
+    xvfb xauth x11-utils xdotool imagemagick gnuplot-nox
 )
 
 missing=()

@@ -1,0 +1,25 @@
+# Sourced by the tools: sample_controls_reg prints a registry script that
+# replaces the classes of a throwaway Wine prefix with a few sample controls
+# of our own invention, in both the 64-bit and the 32-bit view.
+sample_controls_reg() {
+    printf 'REGEDIT4\r\n\r\n'
+    for view in 'HKEY_CLASSES_ROOT\CLSID' 'HKEY_LOCAL_MACHINE\Software\Classes\Wow6432Node\CLSID'; do
+        printf '[-%s]\r\n\r\n' "$view"
+        while IFS='|' read -r clsid name server progid; do
+            key="$view\\$clsid"
+            printf '[%s]\r\n@="%s"\r\n' "$key" "$name"
+            printf '[%s\\Control]\r\n' "$key"
+            printf '[%s\\InprocServer32]\r\n@="%s"\r\n' "$key" "${server//\\/\\\\}"
+            [ -n "$progid" ] && printf '[%s\\ProgID]\r\n@="%s"\r\n' "$key" "$progid"
+            printf '\r\n'
+        done <<'LIST'
+{3F1A0001-7A1E-4C2B-9D00-000000000001}|Talven Sample Gauge|C:\Program Files\Talven Samples\gauge.ocx|Talven.SampleGauge.1
+{3F1A0002-7A1E-4C2B-9D00-000000000002}|Amber Calendar Control|C:\Windows\System32\ambercal.ocx|
+{3F1A0003-7A1E-4C2B-9D00-000000000003}|Birchwood Chart 2.0|C:\Program Files\Birchwood\bwchart.ocx|Birchwood.Chart.2
+{3F1A0004-7A1E-4C2B-9D00-000000000004}|Cobalt Grid Control|C:\Legacy\cobaltgrid.ocx|
+{3F1A0005-7A1E-4C2B-9D00-000000000005}|Dune Media Slider|C:\Program Files\Dune\slider.ocx|
+LIST
+    done
+    printf '[HKEY_CLASSES_ROOT\\Talven.SampleGauge.1\\CLSID]\r\n@="{3F1A0001-7A1E-4C2B-9D00-000000000001}"\r\n'
+    printf '[HKEY_CLASSES_ROOT\\Birchwood.Chart.2\\CLSID]\r\n@="{3F1A0003-7A1E-4C2B-9D00-000000000003}"\r\n'
+}
