@@ -409,6 +409,16 @@ bool Exists(const std::string& path)
     return key != nullptr && key != Root();
 }
 
+bool GetDefault(const std::string& path, DWORD* type, std::string* data)
+{
+    Key* key = ResolvePath(path);
+    if (key == nullptr || key == Root() || !key->hasValue)
+        return false;
+    *type = key->type;
+    *data = key->data;
+    return true;
+}
+
 std::vector<std::string> Dump()
 {
     std::vector<std::string> out;

@@ -25,6 +25,8 @@ bool CreateKey(const std::string& path);
 bool SetDefault(const std::string& path, DWORD type, const std::string& data);
 bool SetAccess(const std::string& path, Access access);
 bool Exists(const std::string& path);
+// The key's default value, when it has one.
+bool GetDefault(const std::string& path, DWORD* type, std::string* data);
 
 // Every key below the root, each as its full path, parents before children,
 // with its default value as "path = type:data".

@@ -160,3 +160,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, Listing, testing::ValuesIn(ListingCases()),
                          });
 
 }  // namespace
+
+namespace {
+
+// The handle count the listing checks rests on must see a handle left open.
+TEST(RegistryFixture, SeesAHandleLeftOpen)
+{
+    ResetRegistry();
+    ASSERT_NO_FATAL_FAILURE(Lay({Key("Probe")}));
+    const int before = OpenHandles();
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "Probe", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(OpenHandles(), before + 1);
+    RegCloseKey(key);
+    EXPECT_EQ(OpenHandles(), before);
+    ResetRegistry();
+}
+
+}  // namespace

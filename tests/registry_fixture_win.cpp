@@ -4,11 +4,85 @@
 // ResetRegistry deletes all of "CLSID" and "TypeLib".
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 
 #include "registry_fixture.h"
 
 namespace {
+
+// Every key handle this program opens or creates is counted by replacing the
+// registry calls in its own import table, so that a handle left open, or
+// closed twice, shows under Wine as it does on the host's key store.
+std::set<HKEY> g_openKeys;
+int g_badCloses = 0;
+decltype(&RegOpenKeyExA) g_open = nullptr;
+decltype(&RegCreateKeyExA) g_create = nullptr;
+decltype(&RegCloseKey) g_close = nullptr;
+
+LONG WINAPI CountedOpen(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key)
+{
+    const LONG result = g_open(parent, subkey, options, access, key);
+    if (result == ERROR_SUCCESS)
+        g_openKeys.insert(*key);
+    return result;
+}
+
+LONG WINAPI CountedCreate(HKEY parent, LPCSTR subkey, DWORD reserved, LPSTR keyClass, DWORD options,
+                          REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
+{
+    const LONG result =
+        g_create(parent, subkey, reserved, keyClass, options, access, security, key, disposition);
+    if (result == ERROR_SUCCESS)
+        g_openKeys.insert(*key);
+    return result;
+}
+
+LONG WINAPI CountedClose(HKEY key)
+{
+    if (g_openKeys.erase(key) == 0)
+        ++g_badCloses;
+    return g_close(key);
+}
+
+// Points this program's import of name from ADVAPI32 at replacement.
+template <typename Function>
+bool ReplaceImport(const char* name, Function replacement, Function* original)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    const IMAGE_NT_HEADERS* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         module->Name != 0; ++module) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + module->Name), "advapi32.dll") != 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<char*>(byName->Name), name) != 0)
+                continue;
+            DWORD protection;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+            *original = reinterpret_cast<Function>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CountHandles()
+{
+    static const bool counting = ReplaceImport("RegOpenKeyExA", &CountedOpen, &g_open) &&
+                                 ReplaceImport("RegCreateKeyExA", &CountedCreate, &g_create) &&
+                                 ReplaceImport("RegCloseKey", &CountedClose, &g_close);
+    return counting;
+}
 
 std::set<std::string> g_topKeys = {"CLSID", "TypeLib"};
 std::vector<std::string> g_denied;
@@ -74,6 +148,7 @@ void DumpKey(HKEY parent, const std::string& name, const std::string& path,
 
 void ResetRegistry()
 {
+    ASSERT_TRUE(CountHandles()) << "could not count registry handles";
     for (const std::string& path : g_denied)
         SetDacl(path, false);
     g_denied.clear();
@@ -144,5 +219,6 @@ std::vector<std::string> Snapshot()
 
 int OpenHandles()
 {
-    return -1;
+    // A close of a handle not open counts against the total for good.
+    return CountHandles() ? static_cast<int>(g_openKeys.size()) - 1000 * g_badCloses : -1;
 }

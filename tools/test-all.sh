@@ -1,14 +1,15 @@
 #!/bin/bash
-# Builds every configuration and runs every test: on the host (plain and
-# sanitized) and under Wine for i686 and x86_64, each Wine run in a prefix it
-# makes for itself. Ends with one line: "N passed, N failed".
+# Builds every configuration and runs every test: on the host (plain,
+# sanitized, and the fuzz target over its corpus and for a minute) and under
+# Wine for x86_64 and i686, each Wine run in a prefix it makes for itself.
+# Ends with one line: "N passed, N failed".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh" || exit 1
 
 passed=0
 failed=0
-for name in host host-asan win-x86_64 win-i686; do
+for name in host host-asan fuzz win-x86_64 win-i686; do
     echo "=== $name"
     if ! "$root/tools/build.sh" "$name" >"$root/build-$name.log" 2>&1; then
         cat "$root/build-$name.log"
