@@ -7,23 +7,32 @@
 
 #include <algorithm>
 #include <cstring>
-#include <deque>
 #include <memory>
+#include <memory_resource>
+#include <new>
 #include <unordered_map>
 
 namespace {
 
+// Keys, their names, values and child lists all come from one arena, in the
+// order they are made; a scan walks them in about that order, so its cost
+// per key stays the same however large the registry grows.
+using Text = std::pmr::string;
+
 struct Key {
-    std::string name;
-    std::string folded;
+    explicit Key(std::pmr::memory_resource* arena) : name(arena), children(arena), data(arena) {}
+    Text name;
     Key* parent = nullptr;
-    std::vector<Key*> children;  // sorted by folded name, for enumeration by index
-    std::unordered_map<std::string, Key*> byName;  // by folded name, for opening in constant time
+    std::pmr::vector<Key*> children;  // in case-blind order of name, for enumeration by index
+    // By case-folded name, made only for a key with many children, to open
+    // one in constant time.
+    std::pmr::unordered_map<Text, Key*>* byName = nullptr;
     bool hasValue = false;
     DWORD type = REG_NONE;
-    std::string data;
+    Text data;
     keystore::Access access = keystore::Access::kFull;
     bool deleted = false;
+    size_t lastEnumerated = 0;  // where a scan most likely opens next
 };
 
 struct Handle {
@@ -32,7 +41,8 @@ struct Handle {
     bool open = false;
 };
 
-std::deque<Key> g_keys;  // stable addresses; deleted keys stay until Clear
+constexpr size_t kManyChildren = 8;
+std::unique_ptr<std::pmr::monotonic_buffer_resource> g_arena;  // deleted keys stay until Clear
 Key* g_root = nullptr;
 std::vector<Handle> g_handles;
 std::vector<size_t> g_freeHandles;
@@ -40,6 +50,7 @@ int g_openHandles = 0;
 long g_calls = 0;
 std::vector<std::string> g_deleted;
 std::vector<std::string> g_callLog;
+bool g_recordCalls = false;
 long g_failAt = 0;
 LONG g_failCode = 0;
 
@@ -48,33 +59,65 @@ char Fold(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string Folded(const std::string& name)
+Key* NewKey()
 {
-    std::string folded = name;
+    if (!g_arena)
+        g_arena = std::make_unique<std::pmr::monotonic_buffer_resource>();
+    return new (g_arena->allocate(sizeof(Key), alignof(Key))) Key(g_arena.get());
+}
+
+Key* Root()
+{
+    if (g_root == nullptr)
+        g_root = NewKey();
+    return g_root;
+}
+
+Text Folded(const char* name, size_t size)
+{
+    Text folded(name, size, g_arena.get());
     for (char& c : folded)
         c = Fold(c);
     return folded;
 }
 
-Key* Root()
+bool FoldedLess(const Text& a, const Text& b)
 {
-    if (g_root == nullptr) {
-        g_keys.emplace_back();
-        g_root = &g_keys.back();
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const char fa = Fold(a[i]);
+        const char fb = Fold(b[i]);
+        if (fa != fb)
+            return static_cast<unsigned char>(fa) < static_cast<unsigned char>(fb);
     }
-    return g_root;
+    return a.size() < b.size();
 }
 
-std::vector<Key*>::iterator ChildSlot(Key* key, const std::string& folded)
+std::pmr::vector<Key*>::iterator ChildSlot(Key* key, const Key* child)
 {
-    return std::lower_bound(key->children.begin(), key->children.end(), folded,
-                            [](const Key* child, const std::string& f) { return child->folded < f; });
+    return std::lower_bound(key->children.begin(), key->children.end(), child,
+                            [](const Key* a, const Key* b) { return FoldedLess(a->name, b->name); });
 }
 
-Key* FindChild(Key* key, const std::string& folded)
+void AddChild(Key* key, Key* child)
 {
-    auto found = key->byName.find(folded);
-    return found == key->byName.end() ? nullptr : found->second;
+    key->children.insert(ChildSlot(key, child), child);
+    if (key->children.size() <= kManyChildren)
+        return;
+    if (key->byName == nullptr) {
+        key->byName = new (g_arena->allocate(sizeof *key->byName, alignof(std::max_align_t)))
+            std::pmr::unordered_map<Text, Key*>(g_arena.get());
+        for (Key* each : key->children)
+            (*key->byName)[Folded(each->name.data(), each->name.size())] = each;
+    }
+    (*key->byName)[Folded(child->name.data(), child->name.size())] = child;
+}
+
+void RemoveChild(Key* key, Key* child)
+{
+    key->children.erase(ChildSlot(key, child));
+    if (key->byName != nullptr)
+        key->byName->erase(Folded(child->name.data(), child->name.size()));
 }
 
 // Splits a path at "\", skipping empty names.
@@ -100,15 +143,17 @@ std::string PathOf(const Key* key)
 {
     std::string path;
     for (; key != nullptr && key->parent != nullptr; key = key->parent)
-        path = path.empty() ? key->name : key->name + "\\" + path;
+        path = path.empty() ? std::string(key->name) : std::string(key->name) + "\\" + path;
     return path;
 }
 
 // Counts and logs the call and tells whether it is the one to fail.
-bool InjectedFailure(LONG* code, const char* operation, const std::string& name)
+template <typename Name>
+bool InjectedFailure(LONG* code, const char* operation, Name name)
 {
     ++g_calls;
-    g_callLog.push_back(std::string(operation) + " " + name);
+    if (g_recordCalls)
+        g_callLog.push_back(std::string(operation) + " " + name());
     if (g_failAt != 0 && g_calls == g_failAt) {
         *code = g_failCode;
         return true;
@@ -153,16 +198,54 @@ LONG KeyOfHandle(HKEY handle, Key** key, REGSAM* access)
 std::string NameOfHandle(HKEY handle)
 {
     Handle* h = FindHandle(handle);
-    return h == nullptr ? std::string() : h->key->name;
+    return h == nullptr ? std::string() : std::string(h->key->name);
 }
 
+// True when the child's name equals the name's size characters, without
+// regard to case.
+bool NameIs(const Key* child, const char* name, size_t size)
+{
+    if (child->name.size() != size)
+        return false;
+    for (size_t i = 0; i < size; ++i) {
+        if (Fold(child->name[i]) != Fold(name[i]))
+            return false;
+    }
+    return true;
+}
+
+// The child of key named by size characters at name. A scan opens the child
+// it has just enumerated, so that one is tried first; a key with few
+// children is searched in place; only a large one is hashed.
+Key* FindNamedChild(Key* key, const char* name, size_t size)
+{
+    const std::pmr::vector<Key*>& children = key->children;
+    if (key->lastEnumerated < children.size() && NameIs(children[key->lastEnumerated], name, size))
+        return children[key->lastEnumerated];
+    if (children.size() <= kManyChildren) {
+        for (Key* child : children) {
+            if (NameIs(child, name, size))
+                return child;
+        }
+        return nullptr;
+    }
+    if (key->byName == nullptr)
+        return nullptr;
+    auto found = key->byName->find(Folded(name, size));
+    return found == key->byName->end() ? nullptr : found->second;
+}
+
+// Follows a path of names joined by "\", skipping empty names as Wine does.
 Key* Walk(Key* from, const char* path)
 {
     Key* key = from;
-    for (const std::string& name : SplitPath(path)) {
-        key = FindChild(key, Folded(name));
-        if (key == nullptr)
-            return nullptr;
+    for (const char* at = path; *at != '\0' && key != nullptr;) {
+        const char* end = at;
+        while (*end != '\0' && *end != '\\')
+            ++end;
+        if (end != at)
+            key = FindNamedChild(key, at, static_cast<size_t>(end - at));
+        at = *end == '\0' ? end : end + 1;
     }
     return key;
 }
@@ -198,10 +281,11 @@ Key* ResolvePath(const std::string& path)
 void DumpKey(const Key* key, const std::string& path, std::vector<std::string>* out)
 {
     for (const Key* child : key->children) {
-        std::string childPath = path.empty() ? child->name : path + "\\" + child->name;
+        const std::string name(child->name);
+        std::string childPath = path.empty() ? name : path + "\\" + name;
         std::string line = childPath;
         if (child->hasValue)
-            line += " = " + std::to_string(child->type) + ":" + child->data;
+            line += " = " + std::to_string(child->type) + ":" + std::string(child->data);
         out->push_back(line);
         DumpKey(child, childPath, out);
     }
@@ -212,7 +296,7 @@ void DumpKey(const Key* key, const std::string& path, std::vector<std::string>* 
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD, REGSAM access, PHKEY result)
 {
     LONG code;
-    if (InjectedFailure(&code, "RegOpenKeyExA", subkey == nullptr ? "" : subkey))
+    if (InjectedFailure(&code, "RegOpenKeyExA", [&] { return std::string(subkey == nullptr ? "" : subkey); }))
         return code;
     Key* from;
     REGSAM parentAccess;
@@ -231,7 +315,7 @@ LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD, REGSAM access, PHKEY resul
 LONG RegEnumKeyA(HKEY handle, DWORD index, LPSTR name, DWORD nameSize)
 {
     LONG code;
-    if (InjectedFailure(&code, "RegEnumKeyA", NameOfHandle(handle)))
+    if (InjectedFailure(&code, "RegEnumKeyA", [&] { return NameOfHandle(handle); }))
         return code;
     Key* key;
     REGSAM access;
@@ -242,7 +326,8 @@ LONG RegEnumKeyA(HKEY handle, DWORD index, LPSTR name, DWORD nameSize)
         return ERROR_ACCESS_DENIED;
     if (index >= key->children.size())
         return ERROR_NO_MORE_ITEMS;
-    const std::string& found = key->children[index]->name;
+    key->lastEnumerated = index;
+    const Text& found = key->children[index]->name;
     if (found.size() + 1 > nameSize)
         return ERROR_MORE_DATA;
     std::memcpy(name, found.c_str(), found.size() + 1);
@@ -253,7 +338,7 @@ LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
                       LPDWORD dataSize)
 {
     LONG code;
-    if (InjectedFailure(&code, "RegQueryValueExA", NameOfHandle(handle)))
+    if (InjectedFailure(&code, "RegQueryValueExA", [&] { return NameOfHandle(handle); }))
         return code;
     Key* key;
     REGSAM access;
@@ -284,7 +369,7 @@ LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
 LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey)
 {
     LONG code;
-    if (InjectedFailure(&code, "RegDeleteKeyA", subkey == nullptr ? "" : subkey))
+    if (InjectedFailure(&code, "RegDeleteKeyA", [&] { return std::string(subkey == nullptr ? "" : subkey); }))
         return code;
     Key* from;
     REGSAM access;
@@ -297,9 +382,7 @@ LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey)
     if (key == Root() || key->access != keystore::Access::kFull || !key->children.empty())
         return ERROR_ACCESS_DENIED;
     g_deleted.push_back(PathOf(key));
-    Key* up = key->parent;
-    up->children.erase(ChildSlot(up, key->folded));
-    up->byName.erase(key->folded);
+    RemoveChild(key->parent, key);
     key->deleted = true;
     return ERROR_SUCCESS;
 }
@@ -307,7 +390,7 @@ LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey)
 LONG RegCloseKey(HKEY handle)
 {
     LONG code;
-    const bool fail = InjectedFailure(&code, "RegCloseKey", NameOfHandle(handle));
+    const bool fail = InjectedFailure(&code, "RegCloseKey", [&] { return NameOfHandle(handle); });
     if (IsRootHandle(handle))
         return fail ? code : ERROR_SUCCESS;
     Handle* h = FindHandle(handle);
@@ -352,8 +435,8 @@ namespace keystore {
 
 void Clear()
 {
-    g_keys.clear();
     g_root = nullptr;
+    g_arena.reset();  // keys are never destroyed one by one: the arena holds all they own
     g_handles.clear();
     g_freeHandles.clear();
     g_openHandles = 0;
@@ -361,22 +444,19 @@ void Clear()
     g_failAt = 0;
     g_deleted.clear();
     g_callLog.clear();
+    g_recordCalls = false;
 }
 
 bool CreateKey(const std::string& path)
 {
     Key* key = Root();
     for (const std::string& name : SplitPath(path.c_str())) {
-        std::string folded = Folded(name);
-        Key* child = FindChild(key, folded);
+        Key* child = FindNamedChild(key, name.c_str(), name.size());
         if (child == nullptr) {
-            g_keys.emplace_back();
-            child = &g_keys.back();
+            child = NewKey();
             child->name = name;
-            child->folded = folded;
             child->parent = key;
-            key->children.insert(ChildSlot(key, folded), child);
-            key->byName[folded] = child;
+            AddChild(key, child);
         }
         key = child;
     }
@@ -415,7 +495,7 @@ bool GetDefault(const std::string& path, DWORD* type, std::string* data)
     if (key == nullptr || key == Root() || !key->hasValue)
         return false;
     *type = key->type;
-    *data = key->data;
+    *data = std::string(key->data);
     return true;
 }
 
@@ -429,6 +509,11 @@ std::vector<std::string> Dump()
 std::vector<std::string> DeletedKeys()
 {
     return g_deleted;
+}
+
+void RecordCalls(bool on)
+{
+    g_recordCalls = on;
 }
 
 std::vector<std::string> CallLog()

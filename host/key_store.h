@@ -36,8 +36,10 @@ int OpenHandleCount();
 
 // Keys deleted since Clear, by full path, in the order they went.
 std::vector<std::string> DeletedKeys();
-// The calls made since Clear, each as "operation name": the subkey named for
-// opens and deletes, the key's own name for the others.
+// The calls made since RecordCalls(true), each as "operation name": the
+// subkey named for opens and deletes, the key's own name for the others.
+// Clear stops the recording.
+void RecordCalls(bool on);
 std::vector<std::string> CallLog();
 
 // Counts the five operations; the call numbered failAt (1 for the next one)

@@ -11,15 +11,29 @@ constexpr DWORD kServerPathRoom = 260;
 static_assert(2 + (kKeyNameRoom - 1) + (kServerPathRoom - 1) < kLineRoom - 1,
               "an entry line must fit its CLSID and server path");
 
-// True when the class has a "Control" subkey and an in-process server whose
-// path is REG_SZ text that fits its room.
-bool ReadControlServer(HKEY classKey, char* server)
+constexpr char kControlSubkey[] = "\\Control";
+constexpr DWORD kControlPathRoom = kKeyNameRoom + sizeof kControlSubkey - 1;
+
+// Asks for "<name>\Control" straight from the "CLSID" key. Most classes are
+// not controls, and for them this one open settles it: the class key itself
+// is opened, with full access, only for the few that are.
+bool HasControlKey(HKEY classes, const char* keyName)
+{
+    char path[kControlPathRoom];
+    lstrcpyA(path, keyName);
+    lstrcatA(path, kControlSubkey);
+    HKEY control;
+    if (RegOpenKeyExA(classes, path, 0, KEY_READ, &control) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(control);  // only its existence counts
+    return true;
+}
+
+// True when the class has an in-process server whose path is REG_SZ text
+// that fits its room.
+bool ReadServerPath(HKEY classKey, char* server)
 {
     HKEY sub;
-    if (RegOpenKeyExA(classKey, "Control", 0, KEY_READ, &sub) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(sub);  // only its existence counts
-
     if (RegOpenKeyExA(classKey, "InprocServer32", 0, KEY_READ, &sub) != ERROR_SUCCESS)
         return false;
     ResultCode read = QueryDefaultText(sub, server, kServerPathRoom);
@@ -44,11 +58,12 @@ void CompleteEntryLine(char* line, const char* keyName, const char* server)
 void DeliverIfControl(HKEY classes, const char* keyName, ControlSink sink, void* context)
 {
     HKEY classKey;
-    if (RegOpenKeyExA(classes, keyName, 0, KEY_ALL_ACCESS, &classKey) != ERROR_SUCCESS)
+    if (!HasControlKey(classes, keyName) ||
+        RegOpenKeyExA(classes, keyName, 0, KEY_ALL_ACCESS, &classKey) != ERROR_SUCCESS)
         return;
     char server[kServerPathRoom];
     char line[kLineRoom];
-    if (ReadControlServer(classKey, server) &&
+    if (ReadServerPath(classKey, server) &&
         QueryDefaultText(classKey, line, kLineRoom) == ERROR_SUCCESS) {
         CompleteEntryLine(line, keyName, server);
         sink(line, context);

@@ -5,7 +5,7 @@
 namespace {
 
 constexpr DWORD kStartMs = 300000;  // a 32-bit start under an emulator is slow
-constexpr DWORD kWaitMs = 30000;
+constexpr DWORD kWaitMs = 60000;  // a busy emulated program answers late, but it answers
 constexpr DWORD kPollMs = 50;
 
 std::string Narrow(const std::wstring& wide)
@@ -83,12 +83,12 @@ bool WaitUntil(DWORD limitMs, Done done)
 std::string WindowText(HWND window)
 {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kWaitMs, &length))
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kWaitMs, &length))
         return "<no answer>";
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
     SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]),
-                        SMTO_ABORTIFHUNG, kWaitMs, &copied);
+                        SMTO_NORMAL, kWaitMs, &copied);
     text.resize(copied);
     return Narrow(text);
 }
@@ -294,7 +294,7 @@ bool Talven::Settle() const
     // or waiting in a message box's loop.
     for (int round = 0; round < 2; ++round) {
         DWORD_PTR answer = 0;
-        if (!SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kWaitMs, &answer))
+        if (!SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &answer))
             return false;
     }
     return true;
