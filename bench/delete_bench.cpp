@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls.h"
+#include "timing.h"
 
 namespace {
 
@@ -41,19 +42,6 @@ bool LayTree(const char* root)
     return laid;
 }
 
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main()
@@ -69,17 +57,15 @@ int main()
                 std::fprintf(stderr, "could not lay out the tree\n");
                 return 1;
             }
-            LARGE_INTEGER start;
-            LARGE_INTEGER end;
-            QueryPerformanceCounter(&start);
+            const double start = Now();
             const LONG result = oursNow ? DeleteKeyTree("TalvenBench")
                                         : RegDeleteTreeA(HKEY_CLASSES_ROOT, "TalvenBench");
-            QueryPerformanceCounter(&end);
+            const double seconds = Now() - start;
             if (result != 0) {
                 std::fprintf(stderr, "deletion failed with %ld\n", static_cast<long>(result));
                 return 1;
             }
-            (oursNow ? ours : platform).push_back(Seconds(start, end));
+            (oursNow ? ours : platform).push_back(seconds);
         }
     }
     const double oursMedian = Median(ours);

@@ -39,7 +39,10 @@ start_display() {
     while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
         number=$((number + 1))
     done
-    setsid Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    # Without shared memory images: 32-bit Wine run by an emulator, as on
+    # machines that cannot run 32-bit code, crashes now and then using them.
+    setsid Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -extension MIT-SHM \
+        </dev/null >/dev/null 2>&1 &
     echo $! >"$prefix/talven-xvfb.pid"
     echo ":$number" >"$prefix/talven-display"
     for _ in $(seq 50); do

@@ -10,7 +10,7 @@
 
 #include "controls.h"
 #include "key_store.h"
-#include "key_text.h"
+#include "first_order_scan.h"
 #include "random_registry.h"
 
 namespace {
@@ -18,47 +18,6 @@ namespace {
 void Collect(const char* line, void* lines)
 {
     static_cast<std::vector<std::string>*>(lines)->push_back(line);
-}
-
-// The scan in its first order, kept here as the reference.
-ResultCode ScanInFirstOrder(std::vector<std::string>* lines)
-{
-    HKEY classes;
-    ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes);
-    if (result != 0)
-        return result;
-    char name[50];
-    for (DWORD index = 0;; ++index) {
-        const LONG found = RegEnumKeyA(classes, index, name, sizeof name);
-        if (found == ERROR_MORE_DATA)
-            continue;
-        if (found != 0)
-            break;
-        HKEY cls;
-        if (RegOpenKeyExA(classes, name, 0, KEY_ALL_ACCESS, &cls) != 0)
-            continue;
-        HKEY sub;
-        char server[260];
-        char line[kLineRoom];
-        bool listed = false;
-        if (RegOpenKeyExA(cls, "Control", 0, KEY_READ, &sub) == 0) {
-            RegCloseKey(sub);
-            if (RegOpenKeyExA(cls, "InprocServer32", 0, KEY_READ, &sub) == 0) {
-                listed = QueryDefaultText(sub, server, sizeof server) == 0;
-                RegCloseKey(sub);
-            }
-        }
-        if (listed && QueryDefaultText(cls, line, sizeof line) == 0) {
-            std::string entry = std::string("\t") + name + "\t" + server;
-            std::string shown = line;
-            if (shown.size() + entry.size() > kLineRoom - 1)
-                shown.resize(kLineRoom - 1 - entry.size());
-            lines->push_back(shown + entry);
-        }
-        RegCloseKey(cls);
-    }
-    RegCloseKey(classes);
-    return 0;
 }
 
 TEST(ScanOrder, DeliversWhatTheFirstOrderDidOnRandomRegistries)
@@ -72,7 +31,7 @@ TEST(ScanOrder, DeliversWhatTheFirstOrderDidOnRandomRegistries)
         LayRegistryFromBytes(bytes.data(), bytes.size());
 
         std::vector<std::string> expected;
-        const ResultCode expectedResult = ScanInFirstOrder(&expected);
+        const ResultCode expectedResult = ScanInFirstOrder(Collect, &expected);
         std::vector<std::string> lines;
         const ResultCode result = FillControlList(Collect, &lines);
 

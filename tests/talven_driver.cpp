@@ -174,7 +174,11 @@ bool Talven::Launch()
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string program(path, length);
-    program = program.substr(0, program.find_last_of("\\/") + 1) + "talven.exe";
+    return LaunchProgram(program.substr(0, program.find_last_of("\\/") + 1) + "talven.exe");
+}
+
+bool Talven::LaunchProgram(const std::string& program)
+{
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     return CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -15,7 +15,8 @@ struct Talven {
     PROCESS_INFORMATION process = {};
     HWND dialog = nullptr;
 
-    bool Launch();         // starts talven.exe
+    bool Launch();         // starts talven.exe beside this program
+    bool LaunchProgram(const std::string& program);
     bool WaitForDialog();  // until the dialog is shown and idle
     bool Start() { return Launch() && WaitForDialog(); }
 

@@ -1,0 +1,231 @@
+// The scan on a real registry, run under Wine. On "CLSID" with the given
+// number of subkeys (one in twenty a control), alternating, medians of
+// several runs:
+//   - FillControlList against a bare loop making the same registry calls in
+//     the same order but building and delivering no line: the floor for
+//     this algorithm on this registry;
+//   - against the scan in its first order (open each class, then look for
+//     "Control"), kept here for the comparison;
+//   - the cost of one registry call: a bare enumeration of "CLSID";
+//   - with --start, the time from starting talven.exe (beside this program,
+//     or the one named after --start) to its dialog shown, on this registry
+//     and on one without these subkeys.
+// Prints "name value" lines for the report.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "controls.h"
+#include "first_order_scan.h"
+#include "timing.h"
+#include "talven_driver.h"
+
+namespace {
+
+constexpr int kRounds = 7;
+
+constexpr wchar_t kParkedWide[] = L"TalvenBenchParkedClasses";
+
+bool LayClasses(int subkeys)
+{
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "CLSID");
+    HKEY classes;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classes, nullptr) != 0)
+        return false;
+    bool laid = true;
+    for (int i = 0; i < subkeys && laid; ++i) {
+        char name[64];
+        wsprintfA(name, "{%08X-0000-0000-0000-000000000000}", i);
+        HKEY cls;
+        HKEY sub;
+        laid = RegCreateKeyExA(classes, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &cls, nullptr) == 0;
+        if (!laid)
+            break;
+        char text[80];
+        wsprintfA(text, "Class %d", i);
+        RegSetValueExA(cls, "", 0, REG_SZ, reinterpret_cast<BYTE*>(text), lstrlenA(text) + 1);
+        laid = RegCreateKeyExA(cls, "InprocServer32", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr) == 0;
+        if (laid) {
+            RegSetValueExA(sub, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\x.dll"), 9);
+            RegCloseKey(sub);
+        }
+        if (laid && i % 20 == 0) {
+            laid = RegCreateKeyExA(cls, "Control", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr) == 0;
+            if (laid)
+                RegCloseKey(sub);
+        }
+        RegCloseKey(cls);
+    }
+    RegCloseKey(classes);
+    return laid;
+}
+
+void CountLine(const char*, void* count)
+{
+    ++*static_cast<long*>(count);
+}
+
+// The same registry calls as FillControlList, in the same order, with
+// nothing built or delivered.
+long BareScan()
+{
+    HKEY classes;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes) != 0)
+        return -1;
+    long controls = 0;
+    char name[50];
+    for (DWORD index = 0;; ++index) {
+        const LONG found = RegEnumKeyA(classes, index, name, sizeof name);
+        if (found == ERROR_MORE_DATA)
+            continue;
+        if (found != 0)
+            break;
+        char path[64];
+        lstrcpyA(path, name);
+        lstrcatA(path, "\\Control");
+        HKEY sub;
+        if (RegOpenKeyExA(classes, path, 0, KEY_READ, &sub) != 0)
+            continue;
+        RegCloseKey(sub);
+        HKEY cls;
+        if (RegOpenKeyExA(classes, name, 0, KEY_ALL_ACCESS, &cls) != 0)
+            continue;
+        char server[260];
+        char line[kLineRoom];
+        if (RegOpenKeyExA(cls, "InprocServer32", 0, KEY_READ, &sub) == 0) {
+            DWORD type;
+            DWORD size = sizeof server;
+            RegQueryValueExA(sub, "", nullptr, &type, reinterpret_cast<BYTE*>(server), &size);
+            RegCloseKey(sub);
+            size = sizeof line;
+            RegQueryValueExA(cls, "", nullptr, &type, reinterpret_cast<BYTE*>(line), &size);
+            ++controls;
+        }
+        RegCloseKey(cls);
+    }
+    RegCloseKey(classes);
+    return controls;
+}
+
+long FirstOrderCounting()
+{
+    long lines = 0;
+    ScanInFirstOrder(CountLine, &lines);
+    return lines;
+}
+
+double TimeOf(long (*scan)())
+{
+    const double start = Now();
+    scan();
+    return Now() - start;
+}
+
+long FillCounting()
+{
+    long lines = 0;
+    FillControlList(CountLine, &lines);
+    return lines;
+}
+
+double CallCost(int subkeys)
+{
+    HKEY classes;
+    RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &classes);
+    char name[50];
+    const double start = Now();
+    for (int i = 0; i < subkeys; ++i)
+        RegEnumKeyA(classes, i, name, sizeof name);
+    const double seconds = Now() - start;
+    RegCloseKey(classes);
+    return seconds / subkeys;
+}
+
+// Seconds from starting talven to its dialog shown; negative on failure.
+double StartToDialog(const char* program)
+{
+    Talven talven;
+    const double start = Now();
+    if (!(program ? talven.LaunchProgram(program) : talven.Launch()) || !talven.WaitForDialog()) {
+        talven.Kill();
+        return -1;
+    }
+    const double seconds = Now() - start;
+    PostMessageA(talven.dialog, WM_CLOSE, 0, 0);
+    talven.WaitForExit();
+    talven.Kill();
+    return seconds;
+}
+
+typedef LONG(WINAPI* RenameKey)(HKEY, LPCWSTR, LPCWSTR);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    SetErrorMode(SEM_NOGPFAULTERRORBOX);
+    int subkeys = 20000;
+    bool starts = false;
+    const char* program = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--start") == 0) {
+            starts = true;
+            if (i + 1 < argc && argv[i + 1][0] != '-')
+                program = argv[++i];
+        } else {
+            subkeys = std::atoi(argv[i]);
+        }
+    }
+    if (!LayClasses(subkeys)) {
+        std::fprintf(stderr, "could not lay out %d classes\n", subkeys);
+        return 1;
+    }
+    std::vector<double> fill, bare, first;
+    for (int round = 0; round < kRounds; ++round) {
+        fill.push_back(TimeOf(FillCounting));
+        bare.push_back(TimeOf(BareScan));
+        first.push_back(TimeOf(FirstOrderCounting));
+    }
+    std::printf("subkeys %d\n", subkeys);
+    std::printf("controls %ld\n", FillCounting());
+    std::printf("fill_seconds %.4f\n", Median(fill));
+    std::printf("bare_seconds %.4f\n", Median(bare));
+    std::printf("first_order_seconds %.4f\n", Median(first));
+    std::printf("fill_over_bare %.3f\n", Median(fill) / Median(bare));
+    std::printf("fill_over_first_order %.3f\n", Median(fill) / Median(first));
+    std::printf("call_microseconds %.1f\n", CallCost(subkeys) * 1e6);
+    if (!starts)
+        return 0;
+
+    // Alternate between this registry and one without its subkeys by parking
+    // "CLSID" under another name.
+    const RenameKey rename = reinterpret_cast<RenameKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegRenameKey")));
+    if (rename == nullptr) {
+        std::fprintf(stderr, "RegRenameKey is missing\n");
+        return 1;
+    }
+    std::vector<double> large, empty;
+    for (int round = 0; round < 5; ++round) {
+        large.push_back(StartToDialog(program));
+        if (rename(HKEY_CLASSES_ROOT, L"CLSID", kParkedWide) != 0) {
+            std::fprintf(stderr, "could not park CLSID\n");
+            return 1;
+        }
+        HKEY classes;
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classes, nullptr);
+        RegCloseKey(classes);
+        empty.push_back(StartToDialog(program));
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "CLSID");
+        rename(HKEY_CLASSES_ROOT, kParkedWide, L"CLSID");
+    }
+    std::printf("start_large_seconds %.3f\n", Median(large));
+    std::printf("start_empty_seconds %.3f\n", Median(empty));
+    std::printf("start_difference_not_registry_seconds %.3f\n",
+                Median(large) - Median(empty) - Median(bare));
+    return 0;
+}
