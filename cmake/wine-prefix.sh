@@ -1,7 +1,9 @@
 #!/bin/sh
-# create DIR: makes a fresh Wine prefix for one test run, with a virtual X
-# display of its own for the dialog tests (its name kept in DIR/talven-display
-# for wine-run.sh); end DIR: stops its server and display and removes it.
+# create DIR [--managed]: makes a fresh Wine prefix for one test run, with a
+# virtual X display of its own for the dialog tests (its name kept in
+# DIR/talven-display for wine-run.sh); with --managed, windows stay in the
+# care of a window manager, as a person using the display expects.
+# end DIR: stops its server and display and removes it.
 # Never touches any other prefix or display.
 set -eu
 action=$1
@@ -66,7 +68,8 @@ create)
     # The virtual display has no window manager, and Wine waits up to two
     # seconds for one at every window it hides unless it manages the
     # windows itself.
-    "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    [ "${3:-}" = --managed ] ||
+        "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     start_display
     echo "wine prefix ready: $prefix on display $(cat "$prefix/talven-display")"
     ;;

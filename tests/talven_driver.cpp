@@ -2,11 +2,13 @@
 
 #include "resource.h"
 
+#include <cstdio>
+
 namespace {
 
 constexpr DWORD kStartMs = 300000;  // a 32-bit start under an emulator is slow
 constexpr DWORD kWaitMs = 60000;  // a busy emulated program answers late, but it answers
-constexpr DWORD kPollMs = 50;
+constexpr DWORD kPollMs = 100;
 
 std::string Narrow(const std::wstring& wide)
 {
@@ -27,6 +29,14 @@ std::string ClassOf(HWND window)
     return name;
 }
 
+// A top-level window's caption, read without sending it a message.
+std::string Caption(HWND window)
+{
+    wchar_t text[256] = L"";
+    GetWindowTextW(window, text, 256);
+    return Narrow(text);
+}
+
 struct Search {
     DWORD processId;
     const char* caption;
@@ -40,7 +50,7 @@ BOOL CALLBACK MatchTopLevel(HWND window, LPARAM context)
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (owner != search->processId || ClassOf(window) != "#32770" ||
-        WindowText(window) != search->caption || (search->shownOnly && !IsWindowVisible(window)))
+        Caption(window) != search->caption || (search->shownOnly && !IsWindowVisible(window)))
         return TRUE;
     search->found = window;
     return FALSE;
@@ -179,10 +189,29 @@ bool Talven::Launch()
 
 bool Talven::LaunchProgram(const std::string& program)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    return CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process) != 0;
+    // 32-bit Wine run by an emulator (on machines that cannot run 32-bit
+    // code) now and then dies while it loads; there a start that dies before
+    // the program ever waits for input is tried again, and said so.
+    char emulated[4] = "";
+    GetEnvironmentVariableA("TALVEN_EMULATED_32BIT", emulated, sizeof emulated);
+    const int attempts = sizeof(void*) == 4 && emulated[0] == '1' ? 4 : 1;
+    for (int attempt = 1;; ++attempt) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process))
+            return false;
+        // Leave it alone until it waits for input, in its dialog or in a box
+        // before it: a program run by an emulator starts slowly.
+        WaitForInputIdle(process.hProcess, kStartMs);
+        if (Running() || attempt == attempts)
+            return true;
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        std::fprintf(stderr, "talven.exe died while starting under the emulator (0x%lx); starting it again\n",
+                     static_cast<unsigned long>(code));
+        Kill();
+    }
 }
 
 bool Talven::WaitForDialog()

@@ -14,7 +14,7 @@ echo "building talven.exe ..."
 
 prefix="$root/build/run-prefix"
 echo "making a throwaway Wine prefix ..."
-"$root/cmake/wine-prefix.sh" create "$prefix" >/dev/null
+"$root/cmake/wine-prefix.sh" create "$prefix" --managed >/dev/null
 trap '"$root/cmake/wine-prefix.sh" end "$prefix"' EXIT
 run() { "$root/cmake/wine-run.sh" "$prefix" "$@"; }
 if [ "${1:-}" != --bare ]; then

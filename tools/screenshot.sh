@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
     { cat "$root/build/screenshot-build.log"; exit 1; }
 
 prefix="$root/build/screenshot-prefix"
-"$root/cmake/wine-prefix.sh" create "$prefix" >/dev/null
+"$root/cmake/wine-prefix.sh" create "$prefix" --managed >/dev/null
 trap '"$root/cmake/wine-prefix.sh" end "$prefix"' EXIT
 run() { "$root/cmake/wine-run.sh" "$prefix" "$@"; }
 sample_controls_reg >"$prefix/samples.reg"
