@@ -30,10 +30,15 @@ if [ -n "${DISPLAY:-}" ]; then
 else
     echo "no DISPLAY: opening talven on a virtual display (a 32-bit start can take a minute)"
     run "$exe" &
+    talven=$!
     for _ in $(seq 300); do
         sleep 1
         DISPLAY=$(cat "$prefix/talven-display") xwininfo -root -tree 2>/dev/null |
             grep -q 'Registered OLE Controls' && break
+        kill -0 "$talven" 2>/dev/null || {
+            echo "talven.exe ended before its dialog showed (32-bit Wine under an emulator fails now and then): run this again" >&2
+            exit 1
+        }
     done
     sleep 2
     DISPLAY=$(cat "$prefix/talven-display") import -window root "$root/build/talven-run.png"
