@@ -52,11 +52,7 @@ std::vector<DeletionCase> DeletionCases()
     };
 }
 
-class Deletion : public testing::TestWithParam<DeletionCase> {
-protected:
-    void SetUp() override { ResetRegistry(); }
-    void TearDown() override { ResetRegistry(); }
-};
+class Deletion : public ClearedRegistry<testing::TestWithParam<DeletionCase>> {};
 
 TEST_P(Deletion, DeletesExactlyTheTree)
 {
@@ -130,11 +126,7 @@ ResultCode DeleteDeepTree()
     return run.result;
 }
 
-class DeepDeletion : public testing::Test {
-protected:
-    void SetUp() override { ResetRegistry(); }
-    void TearDown() override { ResetRegistry(); }
-};
+class DeepDeletion : public ClearedRegistry<> {};
 
 TEST_F(DeepDeletion, DeepestAddressableTreeGoesCompletely)
 {

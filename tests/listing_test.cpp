@@ -124,11 +124,7 @@ void PrintTo(const ListingCase& c, std::ostream* os)
     *os << c.what;
 }
 
-class Listing : public testing::TestWithParam<ListingCase> {
-protected:
-    void SetUp() override { ResetRegistry(); }
-    void TearDown() override { ResetRegistry(); }
-};
+class Listing : public ClearedRegistry<testing::TestWithParam<ListingCase>> {};
 
 TEST_P(Listing, DeliversExactlyTheControls)
 {

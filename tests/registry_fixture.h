@@ -2,6 +2,8 @@
 // on the host's stand-in key store and on a real registry under Windows/Wine.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -55,3 +57,11 @@ struct ControlDef {
 
 std::vector<KeyDef> ControlKeys(const ControlDef& control);
 std::string EntryLine(const ControlDef& control);
+
+// A test that starts from a cleared registry and clears up after itself.
+template <typename Base = testing::Test>
+class ClearedRegistry : public Base {
+protected:
+    void SetUp() override { ResetRegistry(); }
+    void TearDown() override { ResetRegistry(); }
+};

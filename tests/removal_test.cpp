@@ -131,11 +131,7 @@ std::vector<RemovalCase> RemovalCases()
     };
 }
 
-class Removal : public testing::TestWithParam<RemovalCase> {
-protected:
-    void SetUp() override { ResetRegistry(); }
-    void TearDown() override { ResetRegistry(); }
-};
+class Removal : public ClearedRegistry<testing::TestWithParam<RemovalCase>> {};
 
 // RemoveControl works in a room of the caller's, as the dialog gives it.
 ResultCode Remove(const std::string& line)
@@ -174,11 +170,7 @@ TEST_P(Removal, RemovesExactlyTheControl)
 
 INSTANTIATE_TEST_SUITE_P(Cases, Removal, testing::ValuesIn(RemovalCases()));
 
-class SharedTypeLibrary : public testing::Test {
-protected:
-    void SetUp() override { ResetRegistry(); }
-    void TearDown() override { ResetRegistry(); }
-};
+class SharedTypeLibrary : public ClearedRegistry<> {};
 
 // Two controls naming one type library: the first removal takes the library;
 // the second then takes its ProgID tree and fails at the library; a third

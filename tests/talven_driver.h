@@ -51,13 +51,12 @@ void AnswerBox(HWND box, int id);
 
 // A test that starts from a cleared registry and ends talven, if it still
 // runs, before clearing up.
-class TalvenTest : public testing::Test {
+class TalvenTest : public ClearedRegistry<> {
 protected:
-    void SetUp() override { ResetRegistry(); }
     void TearDown() override
     {
         talven_.Kill();
-        ResetRegistry();
+        ClearedRegistry::TearDown();
     }
     Talven talven_;
 };
