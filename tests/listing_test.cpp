@@ -129,9 +129,7 @@ class Listing : public ClearedRegistry<testing::TestWithParam<ListingCase>> {};
 TEST_P(Listing, DeliversExactlyTheControls)
 {
     const ListingCase& c = GetParam();
-    ASSERT_NO_FATAL_FAILURE(Lay(c.layout));
-    for (const std::string& path : c.denied)
-        ASSERT_NO_FATAL_FAILURE(DenyWrite(path));
+    ASSERT_NO_FATAL_FAILURE(LayDenying(c.layout, c.denied));
     const std::vector<std::string> before = Snapshot();
     const int handlesBefore = OpenHandles();
 

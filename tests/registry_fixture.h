@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "controls.h"
 #include "registry_api.h"
 
 // A key to lay out: its path under HKEY_CLASSES_ROOT and, when type is not
@@ -32,6 +33,12 @@ void ResetRegistry();
 void Lay(const std::vector<KeyDef>& keys);
 // Makes the key refuse every open that asks for more than KEY_READ.
 void DenyWrite(const std::string& path);
+// Lays the keys out, then makes each of the denied ones refuse write access.
+void LayDenying(const std::vector<KeyDef>& keys, const std::vector<std::string>& denied);
+
+// An expected result that is any nonzero code.
+constexpr ResultCode kAnyFailure = -1;
+void ExpectResult(ResultCode actual, ResultCode expected);
 bool KeyExists(const std::string& path);
 
 // Every key laid out, as "path" or "path = type:data", parents first.

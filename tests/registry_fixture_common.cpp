@@ -17,6 +17,21 @@ KeyDef Raw(const std::string& path, DWORD type, const std::string& bytes)
     return KeyDef{path, type, bytes};
 }
 
+void LayDenying(const std::vector<KeyDef>& keys, const std::vector<std::string>& denied)
+{
+    ASSERT_NO_FATAL_FAILURE(Lay(keys));
+    for (const std::string& path : denied)
+        ASSERT_NO_FATAL_FAILURE(DenyWrite(path));
+}
+
+void ExpectResult(ResultCode actual, ResultCode expected)
+{
+    if (expected == kAnyFailure)
+        EXPECT_NE(actual, 0);
+    else
+        EXPECT_EQ(actual, expected);
+}
+
 std::vector<KeyDef> ControlKeys(const ControlDef& control)
 {
     const std::string classPath = "CLSID\\" + control.clsid;
