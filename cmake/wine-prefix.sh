@@ -65,12 +65,16 @@ create)
         timeout -k 10 900 "$wine_loader" wineboot -i >/dev/null 2>&1
         timeout -k 10 300 "$wineserver" -w
     fi
+    start_display
     # The virtual display has no window manager, and Wine waits up to two
     # seconds for one at every window it hides unless it manages the
-    # windows itself.
-    [ "${3:-}" = --managed ] ||
-        "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    start_display
+    # windows itself. The server is let go before any test starts: a desktop
+    # it started without the display would refuse the tests' windows.
+    if [ "${3:-}" != --managed ]; then
+        DISPLAY=$(cat "$prefix/talven-display") timeout -k 10 300 \
+            "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        timeout -k 10 300 "$wineserver" -w
+    fi
     echo "wine prefix ready: $prefix on display $(cat "$prefix/talven-display")"
     ;;
 end)

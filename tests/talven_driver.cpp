@@ -157,8 +157,14 @@ bool BoxHasIcon(HWND box, LPCSTR icon)
         GetWindowRect(child, &square);
         square.right = square.left + GetSystemMetrics(SM_CXICON);
         square.bottom = square.top + GetSystemMetrics(SM_CYICON);
-        const std::vector<COLORREF> shown = Pixels(square, nullptr);
+        // A box is shown before it is painted: wait until the square shows
+        // one of the two icons (or the time is up), then judge which.
         const LPCSTR other = icon == IDI_QUESTION ? IDI_HAND : IDI_QUESTION;
+        std::vector<COLORREF> shown;
+        WaitUntil(kWaitMs, [&] {
+            shown = Pixels(square, nullptr);
+            return Pixels(square, icon) == shown || Pixels(square, other) == shown;
+        });
         return Pixels(square, icon) == shown && Pixels(square, other) != shown;
     }
     return false;
