@@ -49,35 +49,50 @@ std::vector<KeyDef> Layout()
 
 class RemoveCommand : public TalvenTest {
 protected:
-    // Presses Remove and answers the confirmation; returns the error box
-    // that follows, if one does.
-    HWND RemoveAnswering(int answer)
+    // Presses Remove, checks the confirmation and answers it.
+    void Confirm(int answer)
     {
         talven_.Command(IDC_REMOVE, BN_CLICKED);
         const HWND confirm = talven_.WaitForBox("Remove Control");
-        EXPECT_NE(confirm, nullptr);
-        if (confirm == nullptr)
-            return nullptr;
+        ASSERT_NE(confirm, nullptr);
         EXPECT_EQ(BoxText(confirm), kConfirmation);
         EXPECT_TRUE(BoxHasIcon(confirm, IDI_QUESTION));
         EXPECT_EQ(BoxButtons(confirm).size(), 2u);
         AnswerBox(confirm, answer);
-        talven_.Settle();
-        return talven_.FindBox("Error");
+        ASSERT_TRUE(WaitUntilGone(confirm));
     }
 
-    // Removes the selected control and expects it to fail with the one error
-    // box, leaving the list, selection, button and details as they were.
+    // Answers No: nothing follows, no box and no change.
+    void Decline()
+    {
+        ASSERT_NO_FATAL_FAILURE(Confirm(IDNO));
+        talven_.Settle();
+        EXPECT_EQ(talven_.FindBox("Error"), nullptr);
+    }
+
+    // Answers Yes and expects the control gone from the list and these
+    // controls shown, with this selection (-1: none).
+    void ExpectRemoved(const std::vector<ControlDef>& left, int selection)
+    {
+        ASSERT_NO_FATAL_FAILURE(Confirm(IDYES));
+        ExpectShown(left, selection);
+        EXPECT_EQ(talven_.FindBox("Error"), nullptr);
+    }
+
+    // Answers Yes and expects the one error box, and the list, selection,
+    // button and details left as they were.
     void ExpectFailedRemoval()
     {
         const std::vector<std::string> lines = talven_.Lines();
         const int selection = talven_.Selection();
         const std::string details = talven_.Details();
-        const HWND error = RemoveAnswering(IDYES);
+        ASSERT_NO_FATAL_FAILURE(Confirm(IDYES));
+        const HWND error = talven_.WaitForBox("Error");
         ASSERT_NE(error, nullptr);
         EXPECT_EQ(BoxText(error), kFailure);
         EXPECT_TRUE(BoxHasIcon(error, IDI_HAND));
         AnswerBox(error, IDOK);
+        ASSERT_TRUE(WaitUntilGone(error));
         talven_.Settle();
         EXPECT_EQ(talven_.FindBox("Error"), nullptr);
         EXPECT_EQ(talven_.Lines(), lines);
@@ -86,15 +101,22 @@ protected:
         EXPECT_TRUE(talven_.RemoveEnabled());
     }
 
+    // Waits for the dialog to show these controls (a removal updates it
+    // after the registry), then checks every part of it.
     void ExpectShown(const std::vector<ControlDef>& controls, int selection)
     {
         std::vector<std::string> lines;
         for (const ControlDef& control : controls)
             lines.push_back(EntryLine(control));
+        const std::string details = selection < 0 ? "" : lines[selection];
+        WaitUntil(kWaitMs, [&] {
+            return talven_.Lines() == lines && talven_.Selection() == selection &&
+                   talven_.Details() == details && talven_.RemoveEnabled() == !lines.empty();
+        });
         EXPECT_EQ(talven_.Lines(), lines);
         EXPECT_EQ(talven_.Selection(), selection);
-        EXPECT_EQ(talven_.Details(), lines[selection]);
-        EXPECT_TRUE(talven_.RemoveEnabled());
+        EXPECT_EQ(talven_.Details(), details);
+        EXPECT_EQ(talven_.RemoveEnabled(), !lines.empty());
     }
 };
 
@@ -109,15 +131,14 @@ TEST_F(RemoveCommand, RemovesConfirmedControlsAndReportsEveryFailure)
 
     // No changes nothing.
     talven_.Select(2);
-    EXPECT_EQ(RemoveAnswering(IDNO), nullptr);
+    ASSERT_NO_FATAL_FAILURE(Decline());
     ExpectShown({kAmber, kBirch, kCedar, kCypress, kDune, kElm}, 2);
     EXPECT_EQ(Snapshot(), registry);
 
     // Yes removes Cedar; the line that moves up into its place is selected.
-    EXPECT_EQ(RemoveAnswering(IDYES), nullptr);
+    ASSERT_NO_FATAL_FAILURE(ExpectRemoved({kAmber, kBirch, kCypress, kDune, kElm}, 2));
     registry = WithoutTrees(registry, {ClassTree(kCedar)});
     EXPECT_EQ(Snapshot(), registry);
-    ExpectShown({kAmber, kBirch, kCypress, kDune, kElm}, 2);
 
     // Cypress: its ProgID and type library go, then its class tree refuses.
     ASSERT_NO_FATAL_FAILURE(ExpectFailedRemoval());
@@ -135,17 +156,15 @@ TEST_F(RemoveCommand, RemovesConfirmedControlsAndReportsEveryFailure)
 
     // The last line: the new last line is selected.
     talven_.Select(4);
-    EXPECT_EQ(RemoveAnswering(IDYES), nullptr);
+    ASSERT_NO_FATAL_FAILURE(ExpectRemoved({kAmber, kBirch, kCypress, kDune}, 3));
     registry = WithoutTrees(registry, {ClassTree(kElm)});
     EXPECT_EQ(Snapshot(), registry);
-    ExpectShown({kAmber, kBirch, kCypress, kDune}, 3);
 
     // Amber takes the type library it shares with Birch.
     talven_.Select(0);
-    EXPECT_EQ(RemoveAnswering(IDYES), nullptr);
+    ASSERT_NO_FATAL_FAILURE(ExpectRemoved({kBirch, kCypress, kDune}, 0));
     registry = WithoutTrees(registry, {kAmber.progId, "TypeLib\\" + kShared, ClassTree(kAmber)});
     EXPECT_EQ(Snapshot(), registry);
-    ExpectShown({kBirch, kCypress, kDune}, 0);
 
     // Birch then loses its ProgID and fails at the library; then at the ProgID.
     ASSERT_NO_FATAL_FAILURE(ExpectFailedRemoval());
@@ -163,12 +182,8 @@ TEST_F(RemoveCommand, RemovingTheOnlyLineLeavesAnEmptyList)
 {
     ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(kCedar)));
     ASSERT_TRUE(talven_.Start());
-    EXPECT_EQ(RemoveAnswering(IDYES), nullptr);
+    ASSERT_NO_FATAL_FAILURE(ExpectRemoved({}, -1));
     EXPECT_FALSE(KeyExists(ClassTree(kCedar)));
-    EXPECT_TRUE(talven_.Lines().empty());
-    EXPECT_EQ(talven_.Selection(), -1);
-    EXPECT_FALSE(talven_.RemoveEnabled());
-    EXPECT_EQ(talven_.Details(), "");
 
     PostMessageA(talven_.dialog, WM_CLOSE, 0, 0);
     EXPECT_EQ(talven_.WaitForExit(), 0);

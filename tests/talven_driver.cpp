@@ -7,8 +7,6 @@
 namespace {
 
 constexpr DWORD kStartMs = 300000;  // a 32-bit start under an emulator is slow
-constexpr DWORD kWaitMs = 60000;  // a busy emulated program answers late, but it answers
-constexpr DWORD kPollMs = 100;
 
 std::string Narrow(const std::wstring& wide)
 {
@@ -74,18 +72,6 @@ std::vector<HWND> Children(HWND parent)
 bool IsIconStatic(HWND window)
 {
     return ClassOf(window) == "Static" && (GetWindowLongA(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
-}
-
-// Waits in small steps until done() holds or the time is up.
-template <typename Done>
-bool WaitUntil(DWORD limitMs, Done done)
-{
-    for (DWORD waited = 0; waited < limitMs; waited += kPollMs) {
-        if (done())
-            return true;
-        Sleep(kPollMs);
-    }
-    return done();
 }
 
 }  // namespace
@@ -326,11 +312,18 @@ void Talven::Command(int id, int notification)
     Settle();
 }
 
+bool WaitUntilGone(HWND window)
+{
+    return WaitUntil(kWaitMs, [window] { return !IsWindow(window); });
+}
+
 bool Talven::Settle() const
 {
     // A sent message is answered before posted ones are taken, so the second
-    // answer comes only once what was posted before has been taken up: done,
-    // or waiting in a message box's loop.
+    // answer usually comes once what was posted before has been taken up.
+    // Only usually: the thread also answers while it waits on another thread
+    // (Wine's window manager calls do), so a check for a change waits for
+    // the change itself instead of trusting this.
     for (int round = 0; round < 2; ++round) {
         DWORD_PTR answer = 0;
         if (!SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &answer))

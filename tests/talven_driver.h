@@ -11,6 +11,22 @@
 
 #include "registry_fixture.h"
 
+constexpr DWORD kWaitMs = 60000;  // a busy emulated program answers late, but it answers
+constexpr DWORD kPollMs = 100;
+
+// Waits in small steps until done() holds or the time is up; says whether
+// it held.
+template <typename Done>
+bool WaitUntil(DWORD limitMs, Done done)
+{
+    for (DWORD waited = 0; waited < limitMs; waited += kPollMs) {
+        if (done())
+            return true;
+        Sleep(kPollMs);
+    }
+    return done();
+}
+
 struct Talven {
     PROCESS_INFORMATION process = {};
     HWND dialog = nullptr;
@@ -48,6 +64,8 @@ bool BoxHasIcon(HWND box, LPCSTR icon);
 std::vector<std::string> BoxButtons(HWND box);
 // Answers a message box as a click on the button with that id would.
 void AnswerBox(HWND box, int id);
+// Until the window is destroyed, as an answered box is; false if it stays.
+bool WaitUntilGone(HWND window);
 
 // A test that starts from a cleared registry and ends talven, if it still
 // runs, before clearing up.
