@@ -27,16 +27,19 @@ bool LayTree(const char* root)
         wsprintfA(name, "k%03d", i);
         HKEY child;
         laid = RegCreateKeyExA(top, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr) == 0;
+        if (!laid)
+            break;
         for (int j = 0; j < kGrandchildren && laid; ++j) {
             wsprintfA(name, "g%03d", j);
             HKEY grandchild;
             laid = RegCreateKeyExA(child, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &grandchild,
-                                   nullptr) == 0 &&
-                   RegSetValueExA(grandchild, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("v"), 2) == 0;
+                                   nullptr) == 0;
+            if (!laid)
+                break;
+            laid = RegSetValueExA(grandchild, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("v"), 2) == 0;
             RegCloseKey(grandchild);
         }
-        if (laid)
-            RegCloseKey(child);
+        RegCloseKey(child);
     }
     RegCloseKey(top);
     return laid;

@@ -278,10 +278,11 @@ bool Talven::IsCentred() const
     RECT own;
     GetWindowRect(GetDesktopWindow(), &desktop);
     GetWindowRect(dialog, &own);
-    const int width = own.right - own.left;
-    const int height = own.bottom - own.top;
-    return own.left == desktop.left + ((desktop.right - desktop.left) - width) / 2 &&
-           own.top == desktop.top + ((desktop.bottom - desktop.top) - height) / 2;
+    // Equal margins on either side, give or take the pixel an odd
+    // difference in size leaves over.
+    const long horizontal = (own.left - desktop.left) - (desktop.right - own.right);
+    const long vertical = (own.top - desktop.top) - (desktop.bottom - own.bottom);
+    return horizontal >= -1 && horizontal <= 1 && vertical >= -1 && vertical <= 1;
 }
 
 HWND Talven::Focus() const
