@@ -30,6 +30,8 @@ struct Key {
     bool hasValue = false;
     DWORD type = REG_NONE;
     Text data;
+    bool link = false;
+    Text target;  // a link's target, as a path from the root
     keystore::Access access = keystore::Access::kFull;
     bool deleted = false;
     size_t lastEnumerated = 0;  // where a scan most likely opens next
@@ -235,19 +237,58 @@ Key* FindNamedChild(Key* key, const char* name, size_t size)
     return found == key->byName->end() ? nullptr : found->second;
 }
 
-// Follows a path of names joined by "\", skipping empty names as Wine does.
-Key* Walk(Key* from, const char* path)
+constexpr int kMostLinkHops = 16;
+
+LONG WalkFrom(Key* from, const char* path, bool openLink, int* hops, Key** found);
+
+// Replaces a link by the key it names, link after link. Wine answers a chain
+// that never ends, a link to itself for one, with 87.
+LONG Follow(Key** key, int* hops)
+{
+    while ((*key)->link) {
+        if (++*hops > kMostLinkHops)
+            return ERROR_INVALID_PARAMETER;
+        LONG code = WalkFrom(Root(), (*key)->target.c_str(), false, hops, key);
+        if (code != ERROR_SUCCESS)
+            return code;
+    }
+    return ERROR_SUCCESS;
+}
+
+// Follows a path of names joined by "\", skipping empty names as Wine does,
+// and every link on the way; the last key stays the link itself when
+// openLink asks for it, as REG_OPTION_OPEN_LINK does.
+LONG WalkFrom(Key* from, const char* path, bool openLink, int* hops, Key** found)
 {
     Key* key = from;
-    for (const char* at = path; *at != '\0' && key != nullptr;) {
+    for (const char* at = path; *at != '\0';) {
         const char* end = at;
         while (*end != '\0' && *end != '\\')
             ++end;
-        if (end != at)
+        if (end != at) {
+            // Names below a link are looked up in its target.
+            LONG code = Follow(&key, hops);
+            if (code != ERROR_SUCCESS)
+                return code;
             key = FindNamedChild(key, at, static_cast<size_t>(end - at));
+            if (key == nullptr)
+                return ERROR_FILE_NOT_FOUND;
+        }
         at = *end == '\0' ? end : end + 1;
     }
-    return key;
+    if (!openLink) {
+        LONG code = Follow(&key, hops);
+        if (code != ERROR_SUCCESS)
+            return code;
+    }
+    *found = key;
+    return ERROR_SUCCESS;
+}
+
+LONG Walk(Key* from, const char* path, bool openLink, Key** found)
+{
+    int hops = 0;
+    return WalkFrom(from, path, openLink, &hops, found);
 }
 
 bool Grants(const Key* key, REGSAM wanted)
@@ -275,7 +316,8 @@ HKEY NewHandle(Key* key, REGSAM access)
 
 Key* ResolvePath(const std::string& path)
 {
-    return Walk(Root(), path.c_str());
+    Key* key;
+    return Walk(Root(), path.c_str(), false, &key) == ERROR_SUCCESS ? key : nullptr;
 }
 
 void DumpKey(const Key* key, const std::string& path, std::vector<std::string>* out)
@@ -284,6 +326,8 @@ void DumpKey(const Key* key, const std::string& path, std::vector<std::string>* 
         const std::string name(child->name);
         std::string childPath = path.empty() ? name : path + "\\" + name;
         std::string line = childPath;
+        if (child->link)
+            line += " -> " + std::string(child->target);
         if (child->hasValue)
             line += " = " + std::to_string(child->type) + ":" + std::string(child->data);
         out->push_back(line);
@@ -293,7 +337,7 @@ void DumpKey(const Key* key, const std::string& path, std::vector<std::string>* 
 
 }  // namespace
 
-LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD, REGSAM access, PHKEY result)
+LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY result)
 {
     LONG code;
     if (InjectedFailure(&code, "RegOpenKeyExA", [&] { return std::string(subkey == nullptr ? "" : subkey); }))
@@ -303,9 +347,10 @@ LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD, REGSAM access, PHKEY resul
     code = KeyOfHandle(parent, &from, &parentAccess);
     if (code != ERROR_SUCCESS)
         return code;
-    Key* key = Walk(from, subkey == nullptr ? "" : subkey);
-    if (key == nullptr)
-        return ERROR_FILE_NOT_FOUND;
+    Key* key;
+    code = Walk(from, subkey == nullptr ? "" : subkey, (options & REG_OPTION_OPEN_LINK) != 0, &key);
+    if (code != ERROR_SUCCESS)
+        return code;
     if (!Grants(key, access))
         return ERROR_ACCESS_DENIED;
     *result = NewHandle(key, access);
@@ -347,11 +392,15 @@ LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
         return code;
     if ((access & KEY_QUERY_VALUE) == 0)
         return ERROR_ACCESS_DENIED;
-    if ((valueName != nullptr && valueName[0] != '\0') || !key->hasValue)
+    // A key has its default value at most; a link opened as itself has only
+    // the value that names its target.
+    const bool linkValue = key->link && valueName != nullptr && lstrcmpiA(valueName, "SymbolicLinkValue") == 0;
+    if (!linkValue && ((valueName != nullptr && valueName[0] != '\0') || !key->hasValue))
         return ERROR_FILE_NOT_FOUND;
     if (type != nullptr)
-        *type = key->type;
-    const DWORD size = static_cast<DWORD>(key->data.size());
+        *type = linkValue ? static_cast<DWORD>(REG_LINK) : key->type;
+    const Text& stored = linkValue ? key->target : key->data;
+    const DWORD size = static_cast<DWORD>(stored.size());
     if (data != nullptr) {
         if (dataSize == nullptr)
             return ERROR_INVALID_PARAMETER;
@@ -359,7 +408,7 @@ LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
             *dataSize = size;
             return ERROR_MORE_DATA;
         }
-        std::memcpy(data, key->data.data(), size);
+        std::memcpy(data, stored.data(), size);
     }
     if (dataSize != nullptr)
         *dataSize = size;
@@ -376,9 +425,11 @@ LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey)
     code = KeyOfHandle(parent, &from, &access);
     if (code != ERROR_SUCCESS)
         return code;
-    Key* key = Walk(from, subkey == nullptr ? "" : subkey);
-    if (key == nullptr)
-        return ERROR_FILE_NOT_FOUND;
+    // Like Wine's, the deletion reaches a link's target, never the link.
+    Key* key;
+    code = Walk(from, subkey == nullptr ? "" : subkey, false, &key);
+    if (code != ERROR_SUCCESS)
+        return code;
     if (key == Root() || key->access != keystore::Access::kFull || !key->children.empty())
         return ERROR_ACCESS_DENIED;
     g_deleted.push_back(PathOf(key));
@@ -447,10 +498,17 @@ void Clear()
     g_recordCalls = false;
 }
 
-bool CreateKey(const std::string& path)
+namespace {
+
+// Creates the key at path and any missing keys above it, through links as
+// the registry does; the last name is left as it is when it is a link and
+// keepLink is set. Null where a link on the way leads nowhere.
+Key* Create(const std::string& path, bool keepLink)
 {
     Key* key = Root();
-    for (const std::string& name : SplitPath(path.c_str())) {
+    const std::vector<std::string> names = SplitPath(path.c_str());
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
         Key* child = FindNamedChild(key, name.c_str(), name.size());
         if (child == nullptr) {
             child = NewKey();
@@ -458,9 +516,32 @@ bool CreateKey(const std::string& path)
             child->parent = key;
             AddChild(key, child);
         }
+        int hops = 0;
+        if (!(keepLink && i + 1 == names.size()) && Follow(&child, &hops) != ERROR_SUCCESS)
+            return nullptr;
         key = child;
     }
-    return key != Root();
+    return key;
+}
+
+}  // namespace
+
+bool CreateKey(const std::string& path)
+{
+    Key* key = Create(path, false);
+    return key != nullptr && key != Root();
+}
+
+bool CreateLink(const std::string& path, const std::string& target)
+{
+    if (ResolvePath(path) != nullptr)
+        return false;
+    Key* key = Create(path, true);
+    if (key == nullptr || key == Root() || key->link || !key->children.empty() || key->hasValue)
+        return false;
+    key->link = true;
+    key->target = target;
+    return true;
 }
 
 bool SetDefault(const std::string& path, DWORD type, const std::string& data)

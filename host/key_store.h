@@ -21,6 +21,12 @@ void Clear();
 
 // Creates the key at path (and any missing keys above it); true on success.
 bool CreateKey(const std::string& path);
+// Makes a symbolic link at path (creating the keys above it) to the key at
+// target, as the registry does: opens and deletes through path reach the
+// target, unless an open asks for REG_OPTION_OPEN_LINK on the link itself,
+// which then shows no subkeys and a "SymbolicLinkValue" of type REG_LINK.
+// The target need not exist. False when path already names a key.
+bool CreateLink(const std::string& path, const std::string& target);
 // Sets the key's default value (creating the key); data is stored as given.
 bool SetDefault(const std::string& path, DWORD type, const std::string& data);
 bool SetAccess(const std::string& path, Access access);
@@ -29,7 +35,8 @@ bool Exists(const std::string& path);
 bool GetDefault(const std::string& path, DWORD* type, std::string* data);
 
 // Every key below the root, each as its full path, parents before children,
-// with its default value as "path = type:data".
+// with its default value as "path = type:data"; a link as "path -> target",
+// never followed.
 std::vector<std::string> Dump();
 
 int OpenHandleCount();

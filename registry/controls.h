@@ -23,10 +23,14 @@ ResultCode FillControlList(ControlSink sink, void* context);
 
 // Deletes the key at path (relative to HKEY_CLASSES_ROOT) with every key
 // beneath it, leaves first; stops at the first failure, leaving in place
-// whatever it had not reached.
+// whatever it had not reached. Never deletes through a symbolic link: a link
+// anywhere in the tree is a failure when it is reached.
 ResultCode DeleteKeyTree(const char* path);
 
 // Removes the registration of the control an entry line names: its ProgID
-// tree, its type-library tree, then its CLSID tree. The line must sit in a
-// room of kLineRoom bytes, which the removal uses as its working room.
+// tree, its type-library tree, then its CLSID tree. A ProgID or library that
+// is not plainly this control's, or a tree that could not be deleted whole
+// (a symbolic link in it, a path too long), ends the removal before anything
+// is deleted. The line must sit in a room of kLineRoom bytes, which the
+// removal uses as its working room.
 ResultCode RemoveControl(char* line);

@@ -15,3 +15,13 @@ bool IsKeyPath(const char* path);
 
 // True when text holds the character c.
 bool HoldsChar(const char* text, char c);
+
+// The value by which a registry key opened with REG_OPTION_OPEN_LINK shows
+// that it is a symbolic link.
+constexpr char kLinkValueName[] = "SymbolicLinkValue";
+
+// Walks the tree at path as DeleteKeyTree would, reading only: 0 when every
+// key can be reached as itself and its path fits the room, or when there is
+// no key at path; otherwise the code DeleteKeyTree would stop at, or the one
+// of a link, which it refuses.
+ResultCode CheckKeyTree(const char* path);

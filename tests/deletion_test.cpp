@@ -19,7 +19,7 @@ std::vector<KeyDef> Tree()
 }
 
 struct DeletionCase {
-    const char* what;
+    std::string what;
     std::vector<KeyDef> layout;
     std::vector<std::string> denied;
     std::string path;
@@ -50,6 +50,35 @@ std::vector<DeletionCase> DeletionCases()
     };
 }
 
+// The tree beside keys a link could lead a deletion to, and links laid into it.
+std::vector<KeyDef> LinkedTree(const std::vector<KeyDef>& links)
+{
+    std::vector<KeyDef> keys = Tree();
+    const std::vector<KeyDef> victims = {Text("Victim", "v"), Text("Victim\\A", "a"), Key("Victim\\B\\B1"),
+                                         Text("Leaf", "leaf")};
+    keys.insert(keys.end(), victims.begin(), victims.end());
+    keys.insert(keys.end(), links.begin(), links.end());
+    return keys;
+}
+
+// A deletion reaches a link as itself and goes no further: whatever it had
+// deleted before stays deleted, the link and everything it leads to stay.
+std::vector<DeletionCase> LinkCases()
+{
+    constexpr ResultCode kLinkRefused = ERROR_CANT_RESOLVE_FILENAME;
+    return {
+        {"link inside the tree", LinkedTree({Link("T\\B\\L", "Victim")}), {}, "T", kLinkRefused,
+         {"T\\A", "T\\B\\B1"}},
+        {"link to a key without subkeys", LinkedTree({Link("T\\A\\ToLeaf", "Leaf")}), {}, "T", kLinkRefused,
+         {"T\\A\\A1", "T\\A\\A2"}},
+        {"link back to the tree's top", LinkedTree({Link("T\\A\\Up", "T")}), {}, "T", kLinkRefused,
+         {"T\\A\\A1", "T\\A\\A2"}},
+        {"the tree's own top a link", LinkedTree({Link("TL", "Victim")}), {}, "TL", kLinkRefused, {}},
+        {"the tree's own top a link to a key without subkeys", LinkedTree({Link("TL", "Leaf")}), {}, "TL",
+         kLinkRefused, {}},
+    };
+}
+
 class Deletion : public ClearedRegistry<testing::TestWithParam<DeletionCase>> {};
 
 TEST_P(Deletion, DeletesExactlyTheTree)
@@ -69,6 +98,7 @@ TEST_P(Deletion, DeletesExactlyTheTree)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Deletion, testing::ValuesIn(DeletionCases()));
+INSTANTIATE_TEST_SUITE_P(Hostile, Deletion, testing::ValuesIn(LinkCases()));
 
 // The deepest tree a path can address: on the host the 1024-byte path room,
 // under Wine its 8-bit calls, which refuse paths of more than 260 characters.

@@ -26,6 +26,9 @@ KeyDef Key(const std::string& path);
 KeyDef Text(const std::string& path, const std::string& text);
 // A key whose default value has the given type and exact bytes.
 KeyDef Raw(const std::string& path, DWORD type, const std::string& bytes);
+// A symbolic link at path to the key at target, which must be laid out
+// before it. A snapshot shows it as "path -> target", never what is beyond.
+KeyDef Link(const std::string& path, const std::string& target);
 
 // Removes everything earlier tests laid out (and, on a fresh Wine prefix,
 // the classes Wine registers itself), leaving "CLSID" absent.

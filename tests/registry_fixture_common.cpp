@@ -17,6 +17,11 @@ KeyDef Raw(const std::string& path, DWORD type, const std::string& bytes)
     return KeyDef{path, type, bytes};
 }
 
+KeyDef Link(const std::string& path, const std::string& target)
+{
+    return KeyDef{path, REG_LINK, target};
+}
+
 void LayDenying(const std::vector<KeyDef>& keys, const std::vector<std::string>& denied)
 {
     ASSERT_NO_FATAL_FAILURE(Lay(keys));

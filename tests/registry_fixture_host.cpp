@@ -12,8 +12,9 @@ void ResetRegistry()
 void Lay(const std::vector<KeyDef>& keys)
 {
     for (const KeyDef& key : keys) {
-        const bool laid = key.type == kNoValue ? keystore::CreateKey(key.path)
-                                               : keystore::SetDefault(key.path, key.type, key.data);
+        const bool laid = key.type == kNoValue   ? keystore::CreateKey(key.path)
+                          : key.type == REG_LINK ? keystore::CreateLink(key.path, key.data)
+                                                 : keystore::SetDefault(key.path, key.type, key.data);
         ASSERT_TRUE(laid) << key.path;
     }
 }

@@ -4,10 +4,16 @@
 // ResetRegistry deletes all of "CLSID" and "TypeLib".
 #include <gtest/gtest.h>
 
+#include <winternl.h>
+
 #include <cstring>
 #include <set>
 
 #include "registry_fixture.h"
+
+extern "C" NTSTATUS NTAPI NtDeleteKey(HANDLE key);
+extern "C" NTSTATUS NTAPI NtQueryKey(HANDLE key, int informationClass, PVOID information,
+                                     ULONG length, PULONG resultLength);
 
 namespace {
 
@@ -86,6 +92,7 @@ bool CountHandles()
 
 std::set<std::string> g_topKeys = {"CLSID", "TypeLib"};
 std::vector<std::string> g_denied;
+std::vector<std::string> g_links;
 
 std::string TopName(const std::string& path)
 {
@@ -122,26 +129,87 @@ bool SetDacl(const std::string& path, bool readOnly)
     return set;
 }
 
+// The snapshot's line of one key: its path, where it links to, its value.
+// Its rooms are on the heap, not on the stack once for every level of a deep
+// tree.
+std::string KeyLine(HKEY key, const std::string& path)
+{
+    std::string line = path;
+    DWORD type = 0;
+    std::vector<WCHAR> target(1024);
+    DWORD size = static_cast<DWORD>((target.size() - 1) * sizeof(WCHAR));
+    if (RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, reinterpret_cast<BYTE*>(target.data()),
+                         &size) == ERROR_SUCCESS) {
+        line += " ->";
+        for (DWORD i = 0; i < size / sizeof(WCHAR); ++i)
+            line += static_cast<char>(target[i]);
+    }
+    std::vector<char> data(4096);
+    size = static_cast<DWORD>(data.size());
+    if (RegQueryValueExA(key, "", nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS)
+        line += " = " + std::to_string(type) + ":" + std::string(data.data(), size);
+    return line;
+}
+
 // Opens each key relative to its parent, so that keys deeper than the 8-bit
-// calls can address by their whole path are seen too.
+// calls can address by their whole path are seen too; a link as itself.
 void DumpKey(HKEY parent, const std::string& name, const std::string& path,
              std::vector<std::string>* out)
 {
     HKEY key;
-    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    std::string line = path;
-    DWORD type = 0;
-    BYTE data[4096];
-    DWORD size = sizeof data;
-    if (RegQueryValueExA(key, "", nullptr, &type, data, &size) == ERROR_SUCCESS)
-        line += " = " + std::to_string(type) + ":" +
-                std::string(reinterpret_cast<char*>(data), size);
-    out->push_back(line);
+    out->push_back(KeyLine(key, path));
     char child[256];
     for (DWORD index = 0; RegEnumKeyA(key, index, child, sizeof child) == ERROR_SUCCESS; ++index)
         DumpKey(key, child, path + "\\" + child, out);
     RegCloseKey(key);
+}
+
+// The key's name as the registry itself knows it, which a link names.
+std::wstring NativeName(const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::wstring();
+    alignas(8) BYTE room[4096];
+    ULONG size = 0;
+    const NTSTATUS status = NtQueryKey(key, 3 /* KeyNameInformation */, room, sizeof room, &size);
+    RegCloseKey(key);
+    if (status != 0)
+        return std::wstring();
+    ULONG length;
+    std::memcpy(&length, room, sizeof length);
+    return std::wstring(reinterpret_cast<WCHAR*>(room + sizeof length), length / sizeof(WCHAR));
+}
+
+// Makes the last name of path a link under the open parent.
+LONG MakeLink(HKEY parent, const std::string& name, const std::string& target)
+{
+    const std::wstring native = NativeName(target);
+    if (native.empty())
+        return ERROR_FILE_NOT_FOUND;
+    HKEY link;
+    LONG made = RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                                KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr);
+    if (made != ERROR_SUCCESS)
+        return made;
+    made = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                          reinterpret_cast<const BYTE*>(native.data()),
+                          static_cast<DWORD>(native.size() * sizeof(WCHAR)));
+    RegCloseKey(link);
+    return made;
+}
+
+// Deletes the link itself: any other way of deleting reaches its target.
+void DeleteLink(const std::string& path)
+{
+    HKEY link;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &link) !=
+        ERROR_SUCCESS)
+        return;
+    NtDeleteKey(link);
+    RegCloseKey(link);
 }
 
 }  // namespace
@@ -152,6 +220,10 @@ void ResetRegistry()
     for (const std::string& path : g_denied)
         SetDacl(path, false);
     g_denied.clear();
+    // Links go first, by themselves, so that clearing follows none of them.
+    for (const std::string& path : g_links)
+        DeleteLink(path);
+    g_links.clear();
     // A 32-bit program sees a key of the 32-bit view where there is one and
     // the shared key otherwise, so a key may have to go more than once.
     for (const std::string& top : g_topKeys) {
@@ -169,14 +241,17 @@ void Lay(const std::vector<KeyDef>& keys)
         g_topKeys.insert(TopName(def.path));
         // One name at a time, so that keys deeper than the 8-bit calls can
         // address by their whole path can be laid out too.
+        const bool link = def.type == REG_LINK;
+        const size_t last = def.path.rfind('\\');
+        const std::string parents = link ? def.path.substr(0, last == std::string::npos ? 0 : last) : def.path;
         HKEY key = HKEY_CLASSES_ROOT;
         LONG made = ERROR_SUCCESS;
-        for (size_t start = 0; made == ERROR_SUCCESS && start <= def.path.size();) {
-            size_t end = def.path.find('\\', start);
+        for (size_t start = 0; made == ERROR_SUCCESS && start < parents.size() + (link ? 0 : 1);) {
+            size_t end = parents.find('\\', start);
             if (end == std::string::npos)
-                end = def.path.size();
+                end = parents.size();
             HKEY child;
-            made = RegCreateKeyExA(key, def.path.substr(start, end - start).c_str(), 0, nullptr, 0,
+            made = RegCreateKeyExA(key, parents.substr(start, end - start).c_str(), 0, nullptr, 0,
                                    KEY_ALL_ACCESS, nullptr, &child, nullptr);
             if (key != HKEY_CLASSES_ROOT)
                 RegCloseKey(key);
@@ -184,6 +259,14 @@ void Lay(const std::vector<KeyDef>& keys)
             start = end + 1;
         }
         ASSERT_EQ(made, ERROR_SUCCESS) << def.path;
+        if (link) {
+            made = MakeLink(key, def.path.substr(last == std::string::npos ? 0 : last + 1), def.data);
+            if (key != HKEY_CLASSES_ROOT)
+                RegCloseKey(key);
+            g_links.push_back(def.path);
+            ASSERT_EQ(made, ERROR_SUCCESS) << def.path;
+            continue;
+        }
         if (def.type != kNoValue) {
             made = RegSetValueExA(key, "", 0, def.type,
                                   reinterpret_cast<const BYTE*>(def.data.data()),

@@ -60,7 +60,7 @@ const std::string kXTypeLib = "TypeLib\\" + kLib;
 const std::string kXLine = EntryLine(kXControl);
 
 struct RemovalCase {
-    const char* what;
+    std::string what;
     std::vector<KeyDef> layout;
     std::vector<std::string> denied;
     std::string line;
@@ -129,6 +129,100 @@ std::vector<RemovalCase> RemovalCases()
     };
 }
 
+// Keys a hostile registration would have a removal delete.
+std::vector<KeyDef> Victim()
+{
+    return {Text("Victim", "victim"), Text("Victim\\A", "a"), Key("Victim\\B\\B1")};
+}
+
+// A registry is refused a link with this code, and a path too deep for the
+// registry's own calls with this one.
+constexpr ResultCode kLinkRefused = ERROR_CANT_RESOLVE_FILENAME;
+#ifdef _WIN32
+constexpr ResultCode kTooDeep = ERROR_MORE_DATA;
+#else
+constexpr ResultCode kTooDeep = ERROR_FILENAME_EXCED_RANGE;
+#endif
+
+std::string Levels(int count)
+{
+    std::string path;
+    for (int i = 0; i < count; ++i)
+        path += "\\d";
+    return path;
+}
+
+// Registrations laid out by someone who wants the removal of X to delete
+// what is not X's: links in and out of its trees, and values and keys that
+// make a root of the class store, another class or another library look
+// like X's. Each is refused before anything goes, or the step passed over.
+std::vector<RemovalCase> HostileCases()
+{
+    const std::string progIdKey = kXClass + "\\ProgID";
+    const std::string typeLibKey = kXClass + "\\Typelib";
+    const std::string otherLib = "TypeLib\\{7F000000-0000-0000-0000-0000000000F2}";
+    const std::string linkedLib = "{7D000000-0000-0000-0000-0000000000D3}";
+    const std::string linkedClass = "{5D000000-0000-0000-0000-00000000000D}";
+    const std::vector<std::string> xTrees = {"Talven.Xanthe.1", kXTypeLib, kXClass};
+    std::vector<RemovalCase> cases = {
+        {"link inside the class tree", World(With(Victim(), {Link(kXClass + "\\Extra", "Victim")})), {},
+         kXLine, kLinkRefused, {}},
+        {"link inside the ProgID tree", World(With(Victim(), {Link("Talven.Xanthe.1\\shell", "Victim")})),
+         {}, kXLine, kLinkRefused, {}},
+        {"link inside the type library",
+         World(With(Victim(), {Link(kXTypeLib + "\\2.0\\0\\win64", "Victim")})), {}, kXLine,
+         kLinkRefused, {}},
+        {"link from the type library back to the class key",
+         World({Link(kXTypeLib + "\\1.0\\ctl", kXClass)}), {}, kXLine, kLinkRefused, {}},
+        {"link from the class tree to itself", World({Link(kXClass + "\\Loop", kXClass)}), {}, kXLine,
+         kLinkRefused, {}},
+        {"link from the class tree to the class root", World({Link(kXClass + "\\All", "CLSID")}), {},
+         kXLine, kLinkRefused, {}},
+        {"ProgID key itself a link",
+         World({Text(progIdKey, "Talven.Linked.1"), Link("Talven.Linked.1", "Talven.Xanthe.1")}), {},
+         kXLine, kLinkRefused, {}},
+        {"type-library key itself a link",
+         World({Text(typeLibKey, linkedLib), Link("TypeLib\\" + linkedLib, otherLib)}), {}, kXLine,
+         kLinkRefused, {}},
+        {"class key itself a link", World({Link("CLSID\\" + linkedClass, "CLSID\\" + kPlain)}), {},
+         "Linked\t" + linkedClass + "\tx.ocx", kLinkRefused, {}},
+        {"class tree too deep for the paths", World({Key(kXClass + "\\Deep" + Levels(500))}), {}, kXLine,
+         kTooDeep, {}},
+        {"ProgID naming another class, with a forged CLSID",
+         World({Text(progIdKey, "CLSID\\" + kPlain), Text("CLSID\\" + kPlain + "\\CLSID", kX)}), {},
+         kXLine, ERROR_INVALID_NAME, {}},
+        {"ProgID of 39 characters", World({Text(progIdKey, "Talven." + std::string(30, 'x') + ".1"),
+                                          Text("Talven." + std::string(30, 'x') + ".1\\CLSID", kX)}),
+         {}, kXLine, 0, {"Talven." + std::string(30, 'x') + ".1", kXTypeLib, kXClass}},
+        {"Typelib value in lower case", World({Text(typeLibKey, "{7e000000-0000-0000-0000-0000000000e1}")}),
+         {}, kXLine, 0, xTrees},
+        {"Typelib value not a library identifier passed over",
+         World({Text(typeLibKey, "{L1}"), Key("TypeLib\\{L1}\\1.0")}), {}, kXLine, 0,
+         {"Talven.Xanthe.1", kXClass}},
+        {"Typelib value one digit off a library identifier passed over",
+         World({Text(typeLibKey, "{7G000000-0000-0000-0000-0000000000E1}"),
+                Key("TypeLib\\{7G000000-0000-0000-0000-0000000000E1}")}),
+         {}, kXLine, 0, {"Talven.Xanthe.1", kXClass}},
+        {"Typelib value naming a library with a brace short passed over",
+         World({Text(typeLibKey, "{7E000000-0000-0000-0000-0000000000E1"),
+                Key("TypeLib\\{7E000000-0000-0000-0000-0000000000E1")}),
+         {}, kXLine, 0, {"Talven.Xanthe.1", kXClass}},
+    };
+    // A ProgID value naming a root of the class store, or no ProgID at all,
+    // with a "CLSID" subkey added there to name X.
+    const char* const forged[] = {
+        "CLSID", "TypeLib", "Interface", "AppID", "Component Categories", "*", ".ocx",
+        "Talven." "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx" ".1",  // 40 characters
+        "1Talven.Xanthe", "Talven..Xanthe", "Talven.Xanthe.", ".Talven", "Talven Xanthe.1", "Talven_X.1",
+    };
+    for (const char* name : forged) {
+        cases.push_back({std::string("ProgID value \"") + name + "\" with a forged CLSID",
+                         World({Text(progIdKey, name), Text(std::string(name) + "\\CLSID", kX)}), {}, kXLine,
+                         ERROR_INVALID_NAME, {}});
+    }
+    return cases;
+}
+
 class Removal : public ClearedRegistry<testing::TestWithParam<RemovalCase>> {};
 
 // RemoveControl works in a room of the caller's, as the dialog gives it.
@@ -157,6 +251,7 @@ TEST_P(Removal, RemovesExactlyTheControl)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Removal, testing::ValuesIn(RemovalCases()));
+INSTANTIATE_TEST_SUITE_P(Hostile, Removal, testing::ValuesIn(HostileCases()));
 
 class SharedTypeLibrary : public ClearedRegistry<> {};
 
