@@ -1,8 +1,10 @@
 // Turns its input into a registry in the host's key store, lists the
 // controls, then removes each listed control in turn, checking after every
 // step: lines within their room and with two TABs, nothing deleted outside
-// the removed control's own trees, a failed removal keeping the class key,
-// and no handle left open.
+// the trees the layout made the removed control's own (never what its values
+// merely name), a failed removal keeping the class key, and no handle left
+// open.
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -18,9 +20,23 @@
 
 namespace {
 
+const uint8_t* g_input = nullptr;
+size_t g_inputSize = 0;
+
+// Reports the failure with the registry as the input laid it out, before
+// any removal, and the trees it made each class's own.
 void Fail(const char* what, const std::string& detail)
 {
-    std::fprintf(stderr, "FAILED: %s: %s\n", what, detail.c_str());
+    std::fprintf(stderr, "FAILED: %s: %s\nregistry as laid out:\n", what, detail.c_str());
+    const OwnTrees own = LayRegistryFromBytes(g_input, g_inputSize);
+    for (const std::string& line : keystore::Dump())
+        std::fprintf(stderr, "  %s\n", line.c_str());
+    for (const auto& entry : own) {
+        std::fprintf(stderr, "own trees of %s:", entry.first.c_str());
+        for (const std::string& tree : entry.second)
+            std::fprintf(stderr, " %s", tree.c_str());
+        std::fprintf(stderr, "\n");
+    }
     std::abort();
 }
 
@@ -41,45 +57,22 @@ bool InsideTree(const std::string& path, const std::string& tree)
            (path.size() == tree.size() || path[tree.size()] == '\\');
 }
 
-// A default value as the logic reads it: REG_SZ text that fits its room.
-bool ReadText(const std::string& path, size_t room, std::string* text)
+// The trees a removal of the control with this CLSID text may delete: those
+// the layout made its own, whatever its values name now.
+std::vector<std::string> AllowedTrees(const OwnTrees& own, const std::string& clsid)
 {
-    DWORD type;
-    std::string data;
-    if (!keystore::GetDefault(path, &type, &data) || type != REG_SZ)
-        return false;
-    const size_t end = data.find('\0');
-    if (end == std::string::npos ? data.size() >= room : end + 1 > room)
-        return false;
-    *text = data.substr(0, end);
-    return true;
-}
-
-// The trees a removal of the control with this CLSID text may delete.
-std::vector<std::string> AllowedTrees(const std::string& clsid)
-{
-    std::vector<std::string> trees;
-    if (clsid.empty() || clsid.find('\\') != std::string::npos)
-        return trees;
-    const std::string cls = "CLSID\\" + clsid;
-    trees.push_back(cls);
-    std::string id;
-    if (ReadText(cls + "\\Typelib", 50, &id) && !id.empty() && id.find('\\') == std::string::npos)
-        trees.push_back("TypeLib\\" + id);
-    std::string progId;
-    std::string named;
-    if (ReadText(cls + "\\ProgID", 1024, &progId) && !progId.empty() &&
-        progId.find('\\') == std::string::npos && ReadText(progId + "\\CLSID", 60, &named) &&
-        SameText(named, clsid))
-        trees.push_back(progId);
-    return trees;
+    std::string folded = clsid;
+    for (char& c : folded)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto found = own.find(folded);
+    return found == own.end() ? std::vector<std::string>() : found->second;
 }
 
 std::set<std::string> Paths()
 {
     std::set<std::string> paths;
     for (const std::string& line : keystore::Dump())
-        paths.insert(line.substr(0, line.find(" = ")));
+        paths.insert(line.substr(0, std::min(line.find(" = "), line.find(" -> "))));
     return paths;
 }
 
@@ -92,7 +85,9 @@ void Collect(const char* line, void* lines)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    LayRegistryFromBytes(data, size);
+    g_input = data;
+    g_inputSize = size;
+    const OwnTrees own = LayRegistryFromBytes(data, size);
 
     const std::set<std::string> beforeScan = Paths();
     std::vector<std::string> lines;
@@ -109,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Fail("bad line", line);
 
         const std::string clsid = line.substr(first + 1, last - first - 1);
-        const std::vector<std::string> allowed = AllowedTrees(clsid);
+        const std::vector<std::string> allowed = AllowedTrees(own, clsid);
         const std::set<std::string> before = Paths();
         const bool classExisted = !clsid.empty() && keystore::Exists("CLSID\\" + clsid);
         char room[kLineRoom];

@@ -20,7 +20,7 @@ namespace {
 using Text = std::pmr::string;
 
 struct Key {
-    explicit Key(std::pmr::memory_resource* arena) : name(arena), children(arena), data(arena) {}
+    explicit Key(std::pmr::memory_resource* arena) : name(arena), children(arena), data(arena), target(arena) {}
     Text name;
     Key* parent = nullptr;
     std::pmr::vector<Key*> children;  // in case-blind order of name, for enumeration by index

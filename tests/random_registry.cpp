@@ -1,7 +1,6 @@
 #include "random_registry.h"
 
-#include <string>
-#include <vector>
+#include <cctype>
 
 #include "key_store.h"
 
@@ -25,15 +24,72 @@ const char* const kClasses[] = {
     "{55555555555555555555555555555555555555555555555}",  // 49
     "{666666666666666666666666666666666666666666666666}", // 50: too long for the listing
 };
-const char* const kProgIds[] = {"Prog.A.1", "Prog.B.1", "prog.a.1", "CLSID", "TypeLib", "Interface"};
-const char* const kLibs[] = {"{L0}", "{L1}", "{l1}"};
+// Library identifiers, one of them twice in other case.
+const char* const kLibs[] = {"{D0000000-0000-0000-0000-0000000000D0}", "{D1000000-0000-0000-0000-0000000000D1}",
+                             "{d1000000-0000-0000-0000-0000000000d1}"};
+// A class key, a library key and a ProgID that are themselves links.
+const char kLinkedClass[] = "{CA000000-0000-0000-0000-0000000000CA}";
+const char kLinkedLib[] = "{D9000000-0000-0000-0000-0000000000D9}";
+const char kLinkedProgId[] = "Prog.Link.1";
+// Values a hostile "ProgID" or "Typelib" may hold: roots of the class store,
+// paths, other classes' ProgIDs, links, things that are no identifier.
 const char* const kNamed[] = {
-    "", "\\", "CLSID", "TypeLib", "TYPELIB", "Interface", "Prog.A.1", "Prog.B.1", "Prog.Missing",
-    "CLSID\\{C0000000-0000-0000-0000-000000000000}", "Prog.A.1\\", "\\Prog.A.1", "{L0}", "{L1}",
-    "{L0}\\1.0", "{L9}", "{C0000000-0000-0000-0000-000000000000}", "{c1000000-0000-0000-0000-000000000001}",
-    "{C2\tTAB}", "a\tb", "C:\\x\\y.ocx",
+    "", "\\", "CLSID", "TypeLib", "TYPELIB", "Interface", "AppID", "Prog.K0.1", "Prog.K1.1", "prog.k1.1",
+    "Prog.Missing.1", kLinkedProgId, "CLSID\\{C0000000-0000-0000-0000-000000000000}", "Prog.K0.1\\",
+    "\\Prog.K0.1", "{L0}", "{D0000000-0000-0000-0000-0000000000D0}\\1.0", kLinkedLib,
+    "{D0000000-0000-0000-0000-0000000000D0}", "{d1000000-0000-0000-0000-0000000000d1}",
+    "{D1000000-0000-0000-0000-0000000000D1", "{C0000000-0000-0000-0000-000000000000}",
+    "{c1000000-0000-0000-0000-000000000001}", "{C2\tTAB}", "a\tb", "C:\\x\\y.ocx",
+};
+// Keys under which a "CLSID" subkey may be forged to name some class: roots
+// and paths, never anything of a ProgID's form.
+const char* const kForgeable[] = {
+    "CLSID", "TypeLib", "Interface", "AppID", "CLSID\\{C0000000-0000-0000-0000-000000000000}",
+    "TypeLib\\{D0000000-0000-0000-0000-0000000000D0}", "Interface\\{C3}",
+};
+// Where links lead: roots, other registrations, back into the same trees,
+// nowhere, and the root of the class store itself.
+const char* const kTargets[] = {
+    "CLSID", "TypeLib", "Interface", "CLSID\\{C0000000-0000-0000-0000-000000000000}",
+    "CLSID\\{C1000000-0000-0000-0000-000000000001}", "CLSID\\{C3}", "Prog.K0.1", "Prog.K1.1",
+    "TypeLib\\{D0000000-0000-0000-0000-0000000000D0}", "TypeLib\\{D1000000-0000-0000-0000-0000000000D1}",
+    "Interface\\{C3}", "Nowhere", "",
 };
 const size_t kLengths[] = {0, 1, 48, 49, 50, 51, 258, 259, 260, 261, 1010, 1022, 1023, 1024, 1025};
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The class's ProgID as laid out for it: the same for names that differ in
+// case only, since they are one key.
+std::string ProgIdOf(const std::string& cls)
+{
+    for (size_t i = 0; i < sizeof kClasses / sizeof kClasses[0]; ++i) {
+        if (Lower(kClasses[i]) == Lower(cls))
+            return "Prog.K" + std::to_string(i) + ".1";
+    }
+    return "Prog.Kx.1";
+}
+
+// True when text names one of the layout's libraries.
+bool IsLibrary(const std::string& text)
+{
+    for (const char* lib : kLibs) {
+        if (Lower(text) == Lower(lib))
+            return true;
+    }
+    return Lower(text) == Lower(kLinkedLib);
+}
+
+// The name in its own case or in lower case: the registry matches either.
+std::string Either(Input& in, const std::string& name)
+{
+    return in.Byte() % 2 ? Lower(name) : name;
+}
 
 // A value: one of the names that matter, or a run of characters of a length
 // around some room's limit.
@@ -51,55 +107,138 @@ std::string Text(Input& in)
     return text;
 }
 
-void SetValue(Input& in, const std::string& path)
+void SetValue(Input& in, const std::string& path, const std::string& text)
 {
     const uint8_t how = in.Byte();
     const DWORD types[] = {REG_SZ, REG_SZ, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD};
     const DWORD type = types[how % 6];
-    std::string data = Text(in);
+    std::string data = text;
     if ((how & 0x40) == 0)
         data += '\0';  // else stored without its NUL
     keystore::SetDefault(path, type, data);
 }
 
-void Build(Input& in, std::vector<std::string>* laid)
+void SetText(const std::string& path, const std::string& text)
+{
+    keystore::SetDefault(path, REG_SZ, text + '\0');
+}
+
+// The ProgID registered for the class, named from the class, naming it back.
+void LayProgId(Input& in, const std::string& cls, const std::string& name, OwnTrees* own)
+{
+    const std::string progId = ProgIdOf(name);
+    SetText(cls + "\\ProgID", Either(in, progId));
+    SetText(progId, "control");
+    SetText(progId + "\\CLSID", Either(in, name));
+    if (in.Byte() % 2)
+        SetText(progId + "\\shell\\open\\command", "x.exe");
+    (*own)[Lower(name)].push_back(progId);
+}
+
+// A library the class is registered with; other classes may share it.
+void LayLibrary(Input& in, const std::string& cls, const std::string& name, OwnTrees* own)
+{
+    const std::string lib = in.Pick(kLibs);
+    SetText(cls + "\\Typelib", Either(in, lib));
+    const std::string tree = std::string("TypeLib\\") + lib;
+    SetText(tree + (in.Byte() % 2 ? "\\1.0\\0\\win32" : "\\2.0\\9\\win64"), "x.ocx");
+    if (in.Byte() % 2)
+        SetText(tree + "\\1.0\\FLAGS", "0");
+    (*own)[Lower(name)].push_back(tree);
+}
+
+// A link somewhere in or at the top of a registration, to somewhere else.
+void LayLink(Input& in, const std::string& cls, const std::string& name, OwnTrees* own)
+{
+    std::string path;
+    switch (in.Byte() % 7) {
+    case 0: path = cls + "\\Lnk"; break;
+    case 1: path = cls + "\\Sub\\Lnk"; break;
+    case 2: path = ProgIdOf(name) + "\\Lnk"; break;
+    case 3: path = std::string("TypeLib\\") + in.Pick(kLibs) + "\\1.0\\Lnk"; break;
+    case 4: path = kLinkedProgId; break;
+    case 5: path = std::string("TypeLib\\") + kLinkedLib; break;
+    default:
+        path = std::string("CLSID\\") + kLinkedClass;
+        (*own)[Lower(kLinkedClass)] = {path};
+        break;
+    }
+    keystore::CreateLink(path, in.Pick(kTargets));
+}
+
+// A path of a few long names, to run past the 1024-byte room.
+void LayLongPath(Input& in, const std::string& top)
+{
+    std::string path = top;
+    const int levels = 3 + in.Byte() % 4;
+    for (int i = 0; i < levels; ++i)
+        path += "\\" + std::string(200 + in.Byte() % 60, static_cast<char>('a' + i));
+    keystore::CreateKey(path);
+}
+
+void Build(Input& in, OwnTrees* own)
 {
     keystore::Clear();
     if (in.Byte() % 8 != 0)
         keystore::CreateKey("CLSID");
+    std::vector<std::string> laid;
     for (int op = 0; op < 80 && in.More(); ++op) {
-        const std::string cls = std::string("CLSID\\") + in.Pick(kClasses);
+        const std::string name = in.Pick(kClasses);
+        const std::string cls = "CLSID\\" + name;
+        (*own)[Lower(name)].push_back(cls);
         std::string path;
-        switch (in.Byte() % 11) {
-        case 0: path = cls; SetValue(in, path); break;
-        case 1: path = cls + "\\Control"; keystore::CreateKey(path); break;
-        case 2: path = cls + "\\InprocServer32"; SetValue(in, path); break;
-        case 3: path = cls + "\\ProgID"; SetValue(in, path); break;
-        case 4: path = cls + "\\Typelib"; SetValue(in, path); break;
-        case 5: path = std::string(in.Pick(kProgIds)) + "\\CLSID"; SetValue(in, path); break;
-        case 6: path = std::string("TypeLib\\") + in.Pick(kLibs) + (in.Byte() % 2 ? "\\1.0\\0\\win32" : "\\2.0");
-                SetValue(in, path); break;
-        case 7: path = cls + "\\Sub\\Deeper"; keystore::CreateKey(path); break;
-        case 8: path = std::string("Interface\\") + in.Pick(kClasses); keystore::CreateKey(path); break;
-        case 9: path = in.Pick(kProgIds); SetValue(in, path); break;
+        // The parts every control has come up twice as often as the rest.
+        switch (in.Byte() % 19) {
+        case 0: case 14: path = cls; SetValue(in, path, Text(in)); break;
+        case 1: case 15: path = cls + "\\Control"; keystore::CreateKey(path); break;
+        case 2: case 16: path = cls + "\\InprocServer32"; SetValue(in, path, Text(in)); break;
+        case 3: LayProgId(in, cls, name, own); break;
+        case 4: LayLibrary(in, cls, name, own); break;
+        case 5: path = cls + "\\ProgID"; SetValue(in, path, Text(in)); break;
+        case 6: {
+            // A value naming one of the layout's libraries registers the
+            // class with it, as controls of one server share one library.
+            path = cls + "\\Typelib";
+            const std::string value = Text(in);
+            SetValue(in, path, value);
+            if (IsLibrary(value))
+                (*own)[Lower(name)].push_back("TypeLib\\" + value);
+            break;
+        }
+        case 7: path = std::string(in.Pick(kForgeable)) + "\\CLSID"; SetText(path, Either(in, in.Pick(kClasses))); break;
+        case 8: LayLink(in, cls, name, own); break;
+        case 9: LayLink(in, cls, name, own); break;
+        case 10: path = cls + "\\Sub\\Deeper"; keystore::CreateKey(path); break;
+        case 11: path = std::string("Interface\\") + in.Pick(kClasses); keystore::CreateKey(path); break;
+        case 12: LayLongPath(in, in.Byte() % 2 ? cls : ProgIdOf(name)); break;
+        case 13: path = ProgIdOf(name); SetValue(in, path, Text(in)); break;
+        case 17: {
+            // The whole forgery at once: the ProgID names a root, and a
+            // "CLSID" subkey there names the class back.
+            const std::string root = in.Pick(kForgeable);
+            SetText(cls + "\\ProgID", root);
+            SetText(root + "\\CLSID", Either(in, name));
+            break;
+        }
         default:
-            if (!laid->empty()) {
-                const std::string& target = (*laid)[in.Byte() % laid->size()];
+            if (!laid.empty()) {
+                const std::string& target = laid[in.Byte() % laid.size()];
                 keystore::SetAccess(target, in.Byte() % 2 ? keystore::Access::kReadOnly
                                                           : keystore::Access::kNoDelete);
             }
             break;
         }
         if (!path.empty())
-            laid->push_back(path);
+            laid.push_back(path);
     }
 }
 
 }  // namespace
 
-void LayRegistryFromBytes(const uint8_t* data, size_t size)
+OwnTrees LayRegistryFromBytes(const uint8_t* data, size_t size)
 {
     Input in = {data, size, 0};
-    std::vector<std::string> laid;
-    Build(in, &laid);
+    OwnTrees own;
+    Build(in, &own);
+    return own;
 }

@@ -1,11 +1,23 @@
 // Lays out a registry in the host's key store from a run of bytes: classes
 // with names, values of every type and of lengths around each room's limit,
 // TABs and backslashes inside them, "Control", "InprocServer32", "ProgID" and
-// "Typelib" subkeys naming each other, shared, missing or structural keys,
-// and denied access here and there. Any bytes make some registry.
+// "Typelib" subkeys, and denied access here and there; besides the genuine
+// registrations, hostile ones: symbolic links into, out of and as the top of
+// a control's trees, ProgID values naming roots of the class store or other
+// classes with forged "CLSID" subkeys added there, type-library values that
+// are not library identifiers. Any bytes make some registry.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
 
-void LayRegistryFromBytes(const uint8_t* data, size_t size);
+// What the layout made each class's own, by how it was laid out: its class
+// tree, the ProgID tree laid out for it, and the libraries it was registered
+// with (a class registered with a library shares it with every other class
+// registered with it). Keyed by class key name in lower case.
+typedef std::map<std::string, std::vector<std::string>> OwnTrees;
+
+OwnTrees LayRegistryFromBytes(const uint8_t* data, size_t size);

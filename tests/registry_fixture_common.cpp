@@ -1,5 +1,6 @@
 #include "registry_fixture.h"
 
+#include <algorithm>
 #include <cctype>
 
 KeyDef Key(const std::string& path)
@@ -84,7 +85,7 @@ std::vector<std::string> WithoutTrees(const std::vector<std::string>& snapshot,
 {
     std::vector<std::string> kept;
     for (const std::string& line : snapshot) {
-        const std::string path = line.substr(0, line.find(" = "));
+        const std::string path = line.substr(0, std::min(line.find(" = "), line.find(" ->")));
         bool gone = false;
         for (const std::string& tree : trees)
             gone = gone || InsideTree(path, tree);

@@ -178,6 +178,31 @@ TEST_F(RemoveCommand, RemovesConfirmedControlsAndReportsEveryFailure)
     EXPECT_EQ(talven_.WaitForExit(), 0);
 }
 
+// A link inside Cedar's class tree leads to Cypress's: the removal is
+// refused before anything goes, and Cypress is still whole to be removed.
+TEST_F(RemoveCommand, RefusesAControlWithALinkInItsTreeAndDeletesNothing)
+{
+    std::vector<KeyDef> keys = ControlKeys(kCedar);
+    const std::vector<KeyDef> cypress = ControlKeys(kCypress);
+    keys.insert(keys.end(), cypress.begin(), cypress.end());
+    keys.push_back(Link(ClassTree(kCedar) + "\\Extra", ClassTree(kCypress)));
+    ASSERT_NO_FATAL_FAILURE(Lay(keys));
+    std::vector<std::string> registry = Snapshot();
+    ASSERT_TRUE(talven_.Start());
+    ExpectShown({kCedar, kCypress}, 0);
+
+    ASSERT_NO_FATAL_FAILURE(ExpectFailedRemoval());
+    EXPECT_EQ(Snapshot(), registry);
+
+    talven_.Select(1);
+    ASSERT_NO_FATAL_FAILURE(ExpectRemoved({kCedar}, 0));
+    registry = WithoutTrees(registry, {kCypress.progId, "TypeLib\\" + kOwn, ClassTree(kCypress)});
+    EXPECT_EQ(Snapshot(), registry);
+
+    talven_.Command(IDOK, BN_CLICKED);
+    EXPECT_EQ(talven_.WaitForExit(), 0);
+}
+
 TEST_F(RemoveCommand, RemovingTheOnlyLineLeavesAnEmptyList)
 {
     ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(kCedar)));

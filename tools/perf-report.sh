@@ -74,7 +74,8 @@ ratio compares the two sides in one run, alternating, with medians of several ru
 | Wine: FillControlList over the floor | $(figure fill_over_bare) |
 | Wine: FillControlList over the scan in its first order | $(figure fill_over_first_order) |
 | Wine: one registry call (a bare enumeration) | $(figure call_microseconds) µs |
-| Wine: DeleteKeyTree over RegDeleteTreeA, trees of 10,000 keys | $(sed -nE 's/^ratio.*= //p' "$work/delete.txt") |
+| Wine: DeleteKeyTree over RegDeleteTreeA, trees of 10,000 keys | $(sed -nE 's/^ratio DeleteKeyTree .*= //p' "$work/delete.txt") |
+| Wine: a removal's read-only walk and deletion of such a tree over RegDeleteTreeA | $(sed -nE 's/^ratio CheckKeyTree .*= //p' "$work/delete.txt") |
 | Wine: start to dialog shown, with / without those subkeys | $(figure start_large_seconds) s / $(figure start_empty_seconds) s |
 | Wine: of the difference, what is not registry calls | $(figure start_difference_not_registry_seconds) s |
 
