@@ -14,10 +14,11 @@ wineserver=$(dirname "$(command -v "$wine_loader")")/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
 
 boot_64bit_only() {
-    # Where 32-bit programs run only through an emulator registered with
-    # binfmt_misc, wineboot's 32-bit setup takes minutes. In a namespace of
-    # its own with an empty binfmt_misc, wineboot skips it; the 32-bit DLLs
-    # are then linked into syswow64 by hand, which is all our programs need.
+    # Where 32-bit programs run only through an emulator, wineboot's 32-bit
+    # setup is slow. In a namespace of its own with an empty binfmt_misc,
+    # wineboot skips it; the 32-bit DLLs are then linked into syswow64 by
+    # hand, which is all our programs need.
+    "$(dirname "$0")/emulated-32bit.sh" || return 1
     unshare --user --map-root-user --mount sh -c '
         mount -t binfmt_misc none /proc/sys/fs/binfmt_misc || exit 1
         /lib/ld-linux.so.2 --version >/dev/null 2>&1 && exit 1

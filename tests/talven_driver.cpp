@@ -181,29 +181,15 @@ bool Talven::Launch()
 
 bool Talven::LaunchProgram(const std::string& program)
 {
-    // 32-bit Wine run by an emulator (on machines that cannot run 32-bit
-    // code) now and then dies while it loads; there a start that dies before
-    // the program ever waits for input is tried again, and said so.
-    char emulated[4] = "";
-    GetEnvironmentVariableA("TALVEN_EMULATED_32BIT", emulated, sizeof emulated);
-    const int attempts = sizeof(void*) == 4 && emulated[0] == '1' ? 4 : 1;
-    for (int attempt = 1;; ++attempt) {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process))
-            return false;
-        // Leave it alone until it waits for input, in its dialog or in a box
-        // before it: a program run by an emulator starts slowly.
-        WaitForInputIdle(process.hProcess, kStartMs);
-        if (Running() || attempt == attempts)
-            return true;
-        DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        std::fprintf(stderr, "talven.exe died while starting under the emulator (0x%lx); starting it again\n",
-                     static_cast<unsigned long>(code));
-        Kill();
-    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    // Leave it alone until it waits for input, in its dialog or in a box
+    // before it: a program run by an emulator starts slowly.
+    WaitForInputIdle(process.hProcess, kStartMs);
+    return true;
 }
 
 bool Talven::WaitForDialog()
