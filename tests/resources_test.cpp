@@ -208,8 +208,9 @@ TEST_F(Resources, VersionResourceHoldsEveryField)
     EXPECT_EQ(VersionString(info, "ProductVersion"), "1.0");
     EXPECT_EQ(VersionString(info, "InternalName"), "talven");
     EXPECT_EQ(VersionString(info, "OriginalFilename"), "talven.exe");
-    EXPECT_NE(VersionString(info, "CompanyName"), "<missing>");
-    EXPECT_NE(VersionString(info, "LegalCopyright"), "<missing>");
+    // The maker's own values, as the licence names them.
+    EXPECT_EQ(VersionString(info, "CompanyName"), "The talven developers");
+    EXPECT_EQ(VersionString(info, "LegalCopyright"), "Copyright (C) 2026 The talven developers. MIT License.");
 }
 
 TEST_F(Resources, PeHeaderMakesAWindowsGuiProgram)

@@ -8,6 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/samples.sh"
 "$root/tools/install-deps.sh"
+mkdir -p "$root/build"
 echo "building talven.exe ..."
 "$root/tools/build.sh" win-i686 >"$root/build/run-build.log" 2>&1 ||
     { cat "$root/build/run-build.log"; exit 1; }
@@ -25,10 +26,10 @@ fi
 exe="$root/build/win-i686/bin/talven.exe"
 if [ -n "${DISPLAY:-}" ]; then
     rm -f "$prefix/talven-display"
-    echo "opening talven on $DISPLAY (a 32-bit start can take a minute under an emulator)"
+    echo "opening talven on $DISPLAY"
     run "$exe"
 else
-    echo "no DISPLAY: opening talven on a virtual display (a 32-bit start can take a minute)"
+    echo "no DISPLAY: opening talven on a virtual display"
     run "$exe" &
     talven=$!
     for _ in $(seq 300); do
@@ -36,7 +37,7 @@ else
         DISPLAY=$(cat "$prefix/talven-display") xwininfo -root -tree 2>/dev/null |
             grep -q 'Registered OLE Controls' && break
         kill -0 "$talven" 2>/dev/null || {
-            echo "talven.exe ended before its dialog showed (32-bit Wine under an emulator fails now and then): run this again" >&2
+            echo "talven.exe ended before its dialog showed" >&2
             exit 1
         }
     done

@@ -8,6 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/samples.sh"
 "$root/tools/install-deps.sh"
+mkdir -p "$root/build"
 "$root/tools/build.sh" win-x86_64 >"$root/build/screenshot-build.log" 2>&1 ||
     { cat "$root/build/screenshot-build.log"; exit 1; }
 

@@ -18,7 +18,7 @@ for name in host host-asan fuzz win-x86_64 win-i686; do
         continue
     fi
     rm -f "$root/build-$name.log"
-    output=$(ctest --test-dir "$root/build/$name" --output-on-failure -j "$(nproc)" 2>&1)
+    output=$(cd "$root" && ctest --preset "$name" -j "$(nproc)" 2>&1)
     echo "$output"
     # The fuzzing minute's seed and count of runs, which ctest keeps to itself.
     [ "$name" = fuzz ] && grep -hE '^(fuzz seed|Done [0-9]+ runs)' \

@@ -1,0 +1,28 @@
+#!/bin/bash
+# check-package.sh ZIP OBJDUMP BITS: the package holds exactly the program,
+# README.txt and LICENSE.txt in one folder named after it, the texts with
+# Windows line ends, and the program passes check-pe.sh.
+set -uo pipefail
+zip=$1
+objdump=$2
+bits=$3
+work=$(mktemp -d /tmp/talven-package.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+(cd "$work" && cmake -E tar xf "$zip") || exit 1
+folder=$(basename "$zip" .zip)
+status=0
+contents=$(cd "$work" && find . -type f | sort | tr '\n' ' ')
+wanted="./$folder/LICENSE.txt ./$folder/README.txt ./$folder/talven.exe "
+if [ "$contents" = "$wanted" ]; then echo "ok: contents: $contents"; else echo "FAILED: contents: $contents, not $wanted"; status=1; fi
+for text in README.txt LICENSE.txt; do
+    lines=$(grep -c '' "$work/$folder/$text")
+    crlf=$(grep -c $'\r$' "$work/$folder/$text")
+    if [ "$lines" -gt 0 ] && [ "$lines" = "$crlf" ]; then
+        echo "ok: $text: $lines lines, all ending in CR LF"
+    else
+        echo "FAILED: $text: $crlf of $lines lines end in CR LF"; status=1
+    fi
+done
+grep -q 'MIT License' "$work/$folder/LICENSE.txt" || { echo "FAILED: LICENSE.txt is not the MIT licence"; status=1; }
+"$(dirname "$0")/check-pe.sh" "$objdump" "$work/$folder/talven.exe" "$bits" || status=1
+exit $status

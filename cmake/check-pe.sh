@@ -1,0 +1,44 @@
+#!/bin/bash
+# check-pe.sh OBJDUMP PROGRAM BITS: checks what a Windows user relies on in
+# the program as packaged: it imports only from system DLLs, asks for
+# address-space randomisation and no-execute data (and, 64-bit, high-entropy
+# addresses) with the relocations that needs, carries no debug sections, is
+# a GUI program of the subsystem version it always was, and holds exactly
+# two resources, the dialog and the version. Prints each finding.
+set -uo pipefail
+objdump=$1
+program=$2
+bits=$3
+status=0
+check() {
+    if [ "$2" = "$3" ]; then echo "ok: $1: $2"; else echo "FAILED: $1: $2, not $3"; status=1; fi
+}
+
+headers=$("$objdump" -p "$program") || exit 1
+sections=$("$objdump" -h "$program" | awk '/^ +[0-9]+ /{print $2}' | sort | tr '\n' ' ')
+
+imports=$(sed -nE 's/^\s*DLL Name: (.*)/\1/p' <<<"$headers" | tr a-z A-Z | sort -u | tr '\n' ' ')
+foreign=$(tr ' ' '\n' <<<"$imports" | grep -vxE 'KERNEL32.DLL|USER32.DLL|ADVAPI32.DLL|MSVCRT.DLL|' | tr '\n' ' ')
+check "imports from other than KERNEL32, USER32, ADVAPI32 and msvcrt" "${foreign:-none}" none
+
+flags=$(sed -nE '/^DllCharacteristics/,/^[A-Z]/{s/^\s+([A-Z_]+)$/\1/p}' <<<"$headers" | sort | tr '\n' ' ')
+wanted="DYNAMIC_BASE NX_COMPAT "
+[ "$bits" = 64 ] && wanted="DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT "
+check "DLL characteristics" "$flags" "$wanted"
+check "relocation section" "$(grep -o '\.reloc ' <<<"$sections")" ".reloc "
+debug=$(tr ' ' '\n' <<<"$sections" | grep -E '^\.(debug|zdebug)' | tr '\n' ' ')
+check "debug sections" "${debug:-none}" none
+
+subsystem=$(awk '/^Subsystem/{print $2} /^MajorSubsystemVersion/{major=$2} /^MinorSubsystemVersion/{minor=$2} END{print major "." minor}' <<<"$headers" | tr '\n' ' ')
+if [ "$bits" = 64 ]; then wanted="00000002 5.2 "; else wanted="00000002 4.0 "; fi
+check "subsystem (2 is a GUI) and its version" "$subsystem" "$wanted"
+
+# Type, name and language of each resource, from the resource directory.
+resources=$(tr -d , <<<"$headers" | awk '
+    /^[0-9a-f]+   Entry: ID:/ { type = $4 }
+    /^[0-9a-f]+     Entry: ID:/ { name = $4 }
+    /^[0-9a-f]+       Entry: ID:/ { printf "%s/%s/%s ", type, name, $4 }
+    ')
+check "resources (type/name/language: dialog 101 and version 1, US English)" "$resources" \
+    "0x000005/0x000065/0x000409 0x000010/0x000001/0x000409 "
+exit $status
