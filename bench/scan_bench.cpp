@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "controls.h"
-#include "key_store.h"
+#include "keystore.h"
 
 namespace {
 

@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "controls.h"
-#include "key_store.h"
+#include "keystore.h"
 #include "random_registry.h"
+#include "registry_fixture.h"
 
 namespace {
 
@@ -40,23 +41,6 @@ void Fail(const char* what, const std::string& detail)
     std::abort();
 }
 
-bool SameText(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
-bool InsideTree(const std::string& path, const std::string& tree)
-{
-    return path.size() >= tree.size() && SameText(path.substr(0, tree.size()), tree) &&
-           (path.size() == tree.size() || path[tree.size()] == '\\');
-}
-
 // The trees a removal of the control with this CLSID text may delete: those
 // the layout made its own, whatever its values name now.
 std::vector<std::string> AllowedTrees(const OwnTrees& own, const std::string& clsid)
@@ -76,11 +60,6 @@ std::set<std::string> Paths()
     return paths;
 }
 
-void Collect(const char* line, void* lines)
-{
-    static_cast<std::vector<std::string>*>(lines)->push_back(line);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -90,8 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const OwnTrees own = LayRegistryFromBytes(data, size);
 
     const std::set<std::string> beforeScan = Paths();
-    std::vector<std::string> lines;
-    FillControlList(Collect, &lines);
+    const std::vector<std::string> lines = ListControls();
     if (keystore::OpenHandleCount() != 0)
         Fail("scan left handles open", std::to_string(keystore::OpenHandleCount()));
     if (Paths() != beforeScan)

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "controls.h"
-#include "registry_api.h"
+#include <windows.h>
 
 // Reads a key's default value as text. Succeeds only for a REG_SZ value that
 // fits the room with its terminating NUL.

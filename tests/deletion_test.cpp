@@ -18,21 +18,7 @@ std::vector<KeyDef> Tree()
             Key("T\\B\\B1"), Text("T\\C\\C1", "c1"), Key("Tx\\A"), Key("T2")};
 }
 
-struct DeletionCase {
-    std::string what;
-    std::vector<KeyDef> layout;
-    std::vector<std::string> denied;
-    std::string path;
-    ResultCode result;              // kAnyFailure: some nonzero code
-    std::vector<std::string> gone;  // trees that must be gone; all else unchanged
-};
-
-void PrintTo(const DeletionCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
-
-std::vector<DeletionCase> DeletionCases()
+std::vector<TreeCase> DeletionCases()
 {
     return {
         {"key without subkeys", {Text("Solo", "x"), Key("Solo2")}, {}, "Solo", 0, {"Solo"}},
@@ -41,31 +27,26 @@ std::vector<DeletionCase> DeletionCases()
         {"path naming no key", Tree(), {}, "Missing", ERROR_FILE_NOT_FOUND, {}},
         {"nested path naming no key", Tree(), {}, "T\\Nope", ERROR_FILE_NOT_FOUND, {}},
         {"key deep in the tree refusing", Tree(), {"T\\B"}, "T", ERROR_ACCESS_DENIED, {"T\\A"}},
-        {"empty path", Tree(), {}, "", kAnyFailure, {}},
-        {"leading backslash", Tree(), {}, "\\T", kAnyFailure, {}},
-        {"trailing backslash", Tree(), {}, "T\\", kAnyFailure, {}},
-        {"double backslash", Tree(), {}, "T\\\\A", kAnyFailure, {}},
-        {"lone backslash", Tree(), {}, "\\", kAnyFailure, {}},
-        {"path of 1024 characters", Tree(), {}, "T\\" + std::string(1022, 'x'), kAnyFailure, {}},
+        {"empty path", Tree(), {}, "", ERROR_BAD_PATHNAME, {}},
+        {"leading backslash", Tree(), {}, "\\T", ERROR_BAD_PATHNAME, {}},
+        {"trailing backslash", Tree(), {}, "T\\", ERROR_BAD_PATHNAME, {}},
+        {"double backslash", Tree(), {}, "T\\\\A", ERROR_BAD_PATHNAME, {}},
+        {"lone backslash", Tree(), {}, "\\", ERROR_BAD_PATHNAME, {}},
+        {"path of 1024 characters", Tree(), {}, "T\\" + std::string(1022, 'x'), ERROR_FILENAME_EXCED_RANGE, {}},
     };
 }
 
 // The tree beside keys a link could lead a deletion to, and links laid into it.
 std::vector<KeyDef> LinkedTree(const std::vector<KeyDef>& links)
 {
-    std::vector<KeyDef> keys = Tree();
-    const std::vector<KeyDef> victims = {Text("Victim", "v"), Text("Victim\\A", "a"), Key("Victim\\B\\B1"),
-                                         Text("Leaf", "leaf")};
-    keys.insert(keys.end(), victims.begin(), victims.end());
-    keys.insert(keys.end(), links.begin(), links.end());
-    return keys;
+    return Join({Tree(), {Text("Victim", "v"), Text("Victim\\A", "a"), Key("Victim\\B\\B1"), Text("Leaf", "leaf")},
+                 links});
 }
 
 // A deletion reaches a link as itself and goes no further: whatever it had
 // deleted before stays deleted, the link and everything it leads to stay.
-std::vector<DeletionCase> LinkCases()
+std::vector<TreeCase> LinkCases()
 {
-    constexpr ResultCode kLinkRefused = ERROR_CANT_RESOLVE_FILENAME;
     return {
         {"link inside the tree", LinkedTree({Link("T\\B\\L", "Victim")}), {}, "T", kLinkRefused,
          {"T\\A", "T\\B\\B1"}},
@@ -79,22 +60,11 @@ std::vector<DeletionCase> LinkCases()
     };
 }
 
-class Deletion : public ClearedRegistry<testing::TestWithParam<DeletionCase>> {};
+class Deletion : public ClearedRegistry<testing::TestWithParam<TreeCase>> {};
 
 TEST_P(Deletion, DeletesExactlyTheTree)
 {
-    const DeletionCase& c = GetParam();
-    ASSERT_NO_FATAL_FAILURE(LayDenying(c.layout, c.denied));
-    const std::vector<std::string> before = Snapshot();
-    const int handlesBefore = OpenHandles();
-
-    const ResultCode result = DeleteKeyTree(c.path.c_str());
-
-    ExpectResult(result, c.result);
-    EXPECT_EQ(Snapshot(), WithoutTrees(before, c.gone));
-    for (const std::string& tree : c.gone)
-        EXPECT_FALSE(KeyExists(tree)) << tree;
-    EXPECT_EQ(OpenHandles(), handlesBefore);
+    ExpectOnlyTreesGone(GetParam(), [](const std::string& path) { return DeleteKeyTree(path.c_str()); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Deletion, testing::ValuesIn(DeletionCases()));
@@ -168,7 +138,7 @@ TEST_F(DeepDeletion, TreeTooDeepToAddressIsLeftWhole)
     ASSERT_NO_FATAL_FAILURE(Lay({Text(DeepPath(kDeepestLevels + 2), "bottom")}));
     const std::vector<std::string> before = Snapshot();
     const int handlesBefore = OpenHandles();
-    EXPECT_NE(DeleteDeepTree(), 0);
+    EXPECT_EQ(DeleteDeepTree(), kTooDeep);
     EXPECT_EQ(Snapshot(), before);
     EXPECT_EQ(OpenHandles(), handlesBefore);
 }

@@ -23,14 +23,9 @@ const ControlDef kBirch = {"{2B000000-0000-0000-0000-000000000002}", "Birch Mete
 
 std::vector<KeyDef> ThreeControlsAndAPlainClass()
 {
-    std::vector<KeyDef> keys = {Text("CLSID\\{4D000000-0000-0000-0000-000000000004}", "Plain class"),
-                                Text("CLSID\\{4D000000-0000-0000-0000-000000000004}\\InprocServer32",
-                                     "plain.dll")};
-    for (const ControlDef& control : {kCedar, kAmber, kBirch}) {
-        const std::vector<KeyDef> more = ControlKeys(control);
-        keys.insert(keys.end(), more.begin(), more.end());
-    }
-    return keys;
+    return Join({{Text("CLSID\\{4D000000-0000-0000-0000-000000000004}", "Plain class"),
+                  Text("CLSID\\{4D000000-0000-0000-0000-000000000004}\\InprocServer32", "plain.dll")},
+                 ControlKeys(kCedar), ControlKeys(kAmber), ControlKeys(kBirch)});
 }
 
 class Dialog : public TalvenTest {};
@@ -66,6 +61,25 @@ TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
     EXPECT_EQ(talven_.WaitForExit(), 0);
 }
 
+// A row shows the display name alone: the CLSID and the server path, after
+// their TABs, lie beyond the list's right edge.
+TEST_F(Dialog, RowsShowTheDisplayNameAlone)
+{
+    const ControlDef ash = {"{5E000000-0000-0000-0000-000000000005}", "Ash", "C:\\Controls\\ash.ocx", "", ""};
+    ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(ash)));
+    ASSERT_TRUE(talven_.Start());
+    RECT list;
+    GetClientRect(talven_.Item(IDC_CONTROL_LIST), &list);
+    int width = -1;
+    // Drawn some time after the dialog is idle: wait for the row's text.
+    WaitUntil(kWaitMs, [&] { return (width = talven_.RowInkWidth(0)) > 4; });
+    EXPECT_GT(width, 4);
+    EXPECT_LT(width, list.right / 4) << "the row shows more than \"Ash\"";
+
+    talven_.Command(IDOK, BN_CLICKED);
+    EXPECT_EQ(talven_.WaitForExit(), 0);
+}
+
 TEST_F(Dialog, WithNoControlsOpensEmptyAndEnterCloses)
 {
     ASSERT_NO_FATAL_FAILURE(Lay({Text("CLSID\\{4D000000-0000-0000-0000-000000000004}", "Plain"),
@@ -93,7 +107,7 @@ TEST_F(Dialog, UnwritableClassKeyReportsTheScanFailureThenOpensAndWmCloseEnds)
     EXPECT_TRUE(BoxHasIcon(box, IDI_HAND));
     EXPECT_EQ(BoxButtons(box), (std::vector<std::string>{"OK"}));
     EXPECT_FALSE(IsWindowVisible(talven_.FindDialog())) << "the box comes before the dialog is seen";
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    AnswerBox(box, IDOK);
 
     ASSERT_TRUE(talven_.WaitForDialog());
     EXPECT_TRUE(talven_.Lines().empty());

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "controls.h"
-#include "key_store.h"
+#include "keystore.h"
 #include "registry_fixture.h"
 
 namespace {
@@ -21,18 +21,15 @@ const ControlDef kControl = {"{5A000000-0000-0000-0000-00000000000A}", "Xanthe G
 
 std::vector<KeyDef> Layout()
 {
-    std::vector<KeyDef> keys = ControlKeys(kControl);
     const std::string classPath = "CLSID\\" + kControl.clsid;
-    const std::vector<KeyDef> more = {
+    return Join({ControlKeys(kControl), {
         Text(classPath + "\\VersionIndependentProgID", "Talven.Xanthe"),
         Text(classPath + "\\MiscStatus\\1", "131473"),
         Text("Talven.Xanthe", "Xanthe Gauge"),
         Text("Talven.Xanthe\\CLSID", kControl.clsid),
         Text("Talven.Xanthe\\CurVer", "Talven.Xanthe.1"),
         Text("TypeLib\\" + kControl.typeLib + "\\2.0\\0\\win32", "x2.ocx"),
-    };
-    keys.insert(keys.end(), more.begin(), more.end());
-    return keys;
+    }});
 }
 
 ResultCode RemoveOnce()
@@ -51,7 +48,7 @@ std::vector<std::string> Without(const std::vector<std::string>& keys, const std
 {
     std::vector<std::string> kept;
     for (const std::string& key : keys) {
-        if (key != tree && key.rfind(tree + "\\", 0) != 0)
+        if (!InsideTree(key, tree))
             kept.push_back(key);
     }
     return kept;
@@ -127,21 +124,17 @@ TEST(FaultInjection, EachFailedCallOfAScanCostsAtMostItsClass)
     const ControlDef b = {"{B2}", "Beta", "b.ocx", "", ""};
     ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(a)));
     ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(b)));
-    std::vector<std::string> lines;
-    const auto collect = [](const char* line, void* context) {
-        static_cast<std::vector<std::string>*>(context)->push_back(line);
-    };
     const long callsBefore = keystore::CallCount();
-    ASSERT_EQ(FillControlList(collect, &lines), 0);
+    ResultCode result = -1;
+    const std::vector<std::string> all = ListControls(&result);
+    ASSERT_EQ(result, 0);
     const long calls = keystore::CallCount() - callsBefore;
-    const std::vector<std::string> all = lines;
     ASSERT_EQ(all.size(), 2u);
 
     for (long n = 1; n <= calls; ++n) {
         SCOPED_TRACE("failing call " + std::to_string(n));
-        lines.clear();
         keystore::FailCall(n, kInjected);
-        const ResultCode result = FillControlList(collect, &lines);
+        const std::vector<std::string> lines = ListControls(&result);
         EXPECT_EQ(keystore::OpenHandleCount(), 0);
         if (n == 1) {
             EXPECT_EQ(result, kInjected);

@@ -16,39 +16,11 @@ const ControlDef kBeta = {"{B2000000-0000-0000-0000-000000000002}", "Beta Slider
 const std::string kGamma = "CLSID\\{C3000000-0000-0000-0000-000000000003}";
 const std::string kGammaName = "{C3000000-0000-0000-0000-000000000003}";
 
-std::vector<KeyDef> Concat(std::vector<std::vector<KeyDef>> parts)
-{
-    std::vector<KeyDef> all;
-    for (auto& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
 // Gamma's keys with one thing changed by the caller.
 std::vector<KeyDef> Gamma(const KeyDef& name, const KeyDef& server,
                           std::vector<KeyDef> extra = {})
 {
-    std::vector<KeyDef> keys = {name, Key(kGamma + "\\Control"), server};
-    keys.insert(keys.end(), extra.begin(), extra.end());
-    return keys;
-}
-
-struct Scan {
-    ResultCode result = -1;
-    std::vector<std::string> lines;
-};
-
-void Collect(const char* line, void* context)
-{
-    static_cast<Scan*>(context)->lines.push_back(line);
-}
-
-Scan RunScan()
-{
-    Scan scan;
-    scan.result = FillControlList(Collect, &scan);
-    std::sort(scan.lines.begin(), scan.lines.end());
-    return scan;
+    return Join({{name, Key(kGamma + "\\Control"), server}, extra});
 }
 
 struct ListingCase {
@@ -69,7 +41,7 @@ std::vector<ListingCase> ListingCases()
     const std::string later = "{" + std::string(47, '6') + "}";  // enumerated after name50
     return {
         {"no CLSID key at all", {Key("Other")}, {}, ERROR_FILE_NOT_FOUND, {}},
-        {"CLSID readable but not writable", Concat({ControlKeys(kAlpha)}), {"CLSID"},
+        {"CLSID readable but not writable", Join({ControlKeys(kAlpha)}), {"CLSID"},
          ERROR_ACCESS_DENIED, {}},
         {"no controls", {Key("CLSID"), Text("CLSID\\{D}", "Plain class"),
                          Text("CLSID\\{D}\\InprocServer32", "d.dll")},
@@ -77,7 +49,7 @@ std::vector<ListingCase> ListingCases()
         {"out-of-process control", {Text(kGamma, "Gamma"), Key(kGamma + "\\Control"),
                                     Text(kGamma + "\\LocalServer32", "gamma.exe")},
          {}, 0, {}},
-        {"two controls", Concat({ControlKeys(kBeta), ControlKeys(kAlpha)}), {}, 0,
+        {"two controls", Join({ControlKeys(kBeta), ControlKeys(kAlpha)}), {}, 0,
          {EntryLine(kAlpha), EntryLine(kBeta)}},
         {"no InprocServer32", {Text(kGamma, "Gamma"), Key(kGamma + "\\Control")}, {}, 0, {}},
         {"InprocServer32 without a value", Gamma(Text(kGamma, "G"), Key(kGamma + "\\InprocServer32")),
@@ -93,6 +65,18 @@ std::vector<ListingCase> ListingCases()
         {"server path stored without its NUL",
          Gamma(Text(kGamma, "G"), Raw(kGamma + "\\InprocServer32", REG_SZ, "g.ocx")), {}, 0,
          {"G\t" + kGammaName + "\tg.ocx"}},
+        // Without a NUL the value fills its room only up to 259 bytes: one of
+        // 260 leaves no byte for the NUL, and must not be taken in.
+        {"server path of 259 without its NUL",
+         Gamma(Text(kGamma, "G"), Raw(kGamma + "\\InprocServer32", REG_SZ, server259)), {}, 0,
+         {"G\t" + kGammaName + "\t" + server259}},
+        {"server path of 260 without its NUL",
+         Gamma(Text(kGamma, "G"), Raw(kGamma + "\\InprocServer32", REG_SZ, server260)), {}, 0, {}},
+        {"display name of 1023 without its NUL",
+         Gamma(Raw(kGamma, REG_SZ, longName), Text(kGamma + "\\InprocServer32", "g.ocx")), {}, 0,
+         {longName.substr(0, 1023 - 2 - kGammaName.size() - 5) + "\t" + kGammaName + "\tg.ocx"}},
+        {"display name of 1024 without its NUL",
+         Gamma(Raw(kGamma, REG_SZ, longName + "n"), Text(kGamma + "\\InprocServer32", "g.ocx")), {}, 0, {}},
         {"empty display name", Gamma(Text(kGamma, ""), Text(kGamma + "\\InprocServer32", "g.ocx")),
          {}, 0, {"\t" + kGammaName + "\tg.ocx"}},
         {"no display name", Gamma(Key(kGamma), Text(kGamma + "\\InprocServer32", "g.ocx")), {}, 0, {}},
@@ -102,10 +86,10 @@ std::vector<ListingCase> ListingCases()
          {Text(kGamma, "G"), Text(kGamma + "\\CONTROL\\Inner", "x"),
           Text(kGamma + "\\inprocserver32", "g.ocx")},
          {}, 0, {"G\t" + kGammaName + "\tg.ocx"}},
-        {"class refusing full access passed over", Concat({ControlKeys(kAlpha), ControlKeys(kBeta)}),
+        {"class refusing full access passed over", Join({ControlKeys(kAlpha), ControlKeys(kBeta)}),
          {"CLSID\\" + kAlpha.clsid}, 0, {EntryLine(kBeta)}},
         {"over-long key name passed over, later controls listed",
-         Concat({{Text("CLSID\\" + name50, "Fifty"), Key("CLSID\\" + name50 + "\\Control"),
+         Join({{Text("CLSID\\" + name50, "Fifty"), Key("CLSID\\" + name50 + "\\Control"),
                   Text("CLSID\\" + name50 + "\\InprocServer32", "f.ocx")},
                  {Text("CLSID\\" + name49, "FortyNine"), Key("CLSID\\" + name49 + "\\Control"),
                   Text("CLSID\\" + name49 + "\\InprocServer32", "n.ocx")},
@@ -133,11 +117,13 @@ TEST_P(Listing, DeliversExactlyTheControls)
     const std::vector<std::string> before = Snapshot();
     const int handlesBefore = OpenHandles();
 
-    const Scan scan = RunScan();
+    ResultCode result = -1;
+    std::vector<std::string> lines = ListControls(&result);
+    std::sort(lines.begin(), lines.end());
 
-    EXPECT_EQ(scan.result, c.result);
-    EXPECT_EQ(scan.lines, c.lines);
-    for (const std::string& line : scan.lines) {
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(lines, c.lines);
+    for (const std::string& line : lines) {
         EXPECT_LE(line.size(), static_cast<size_t>(kLineRoom - 1));
         EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 2) << line;
     }

@@ -23,8 +23,7 @@ const ControlDef kPlainControl = {kPlain, "Plain Knob", "C:\\Ctl\\plain.ocx", ""
 // class key with several subkeys.
 std::vector<KeyDef> RealisticX()
 {
-    std::vector<KeyDef> keys = ControlKeys(kXControl);
-    const std::vector<KeyDef> more = {
+    return Join({ControlKeys(kXControl), {
         Text("CLSID\\" + kX + "\\VersionIndependentProgID", "Talven.Xanthe"),
         Text("CLSID\\" + kX + "\\MiscStatus\\1", "131473"),
         Text("CLSID\\" + kX + "\\ToolboxBitmap32", "C:\\Ctl\\xanthe.ocx, 1"),
@@ -34,46 +33,24 @@ std::vector<KeyDef> RealisticX()
         Text("TypeLib\\" + kLib + "\\2.0", "Xanthe Library 2"),
         Text("TypeLib\\" + kLib + "\\2.0\\0\\win32", "C:\\Ctl\\xanthe2.ocx"),
         Text("TypeLib\\" + kLib + "\\2.0\\FLAGS", "0"),
-    };
-    keys.insert(keys.end(), more.begin(), more.end());
-    return keys;
-}
-
-std::vector<KeyDef> With(std::vector<KeyDef> keys, const std::vector<KeyDef>& more)
-{
-    keys.insert(keys.end(), more.begin(), more.end());
-    return keys;
+    }});
 }
 
 // The world every case is laid out in: X, the plain control, a type library
 // and keys that a careless removal would take.
 std::vector<KeyDef> World(const std::vector<KeyDef>& changes = {})
 {
-    return With(With(RealisticX(), ControlKeys(kPlainControl)),
-                With({Key("Interface\\{11111111-0000-0000-0000-000000000000}"),
-                      Text("TypeLib\\{7F000000-0000-0000-0000-0000000000F2}\\1.0", "Other Library")},
-                     changes));
+    return Join({RealisticX(), ControlKeys(kPlainControl),
+                 {Key("Interface\\{11111111-0000-0000-0000-000000000000}"),
+                  Text("TypeLib\\{7F000000-0000-0000-0000-0000000000F2}\\1.0", "Other Library")},
+                 changes});
 }
 
 const std::string kXClass = "CLSID\\" + kX;
 const std::string kXTypeLib = "TypeLib\\" + kLib;
 const std::string kXLine = EntryLine(kXControl);
 
-struct RemovalCase {
-    std::string what;
-    std::vector<KeyDef> layout;
-    std::vector<std::string> denied;
-    std::string line;
-    ResultCode result;
-    std::vector<std::string> gone;
-};
-
-void PrintTo(const RemovalCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
-
-std::vector<RemovalCase> RemovalCases()
+std::vector<TreeCase> RemovalCases()
 {
     const std::string progIdKey = kXClass + "\\ProgID";
     const std::string typeLibKey = kXClass + "\\Typelib";
@@ -100,30 +77,33 @@ std::vector<RemovalCase> RemovalCases()
          {kXTypeLib, kXClass}},
         {"no TAB", World(), {}, "Xanthe Gauge", 1, {}},
         {"one TAB", World(), {}, "Xanthe Gauge\t" + kX, 1, {}},
-        {"TAB inside the display name", World(), {}, "Xan\tthe Gauge\t" + kX + "\tx.ocx", kAnyFailure, {}},
+        {"TAB inside the display name", World(), {}, "Xan\tthe Gauge\t" + kX + "\tx.ocx", ERROR_FILE_NOT_FOUND, {}},
         {"TAB inside the server path", World(), {}, "Xanthe Gauge\t" + kX + "\tC:\\Ctl\tx.ocx",
-         kAnyFailure, {}},
-        {"empty CLSID text", World(), {}, "Xanthe Gauge\t\tx.ocx", kAnyFailure, {}},
-        {"CLSID path of 60 characters", World(), {}, "X\t" + std::string(54, 'c') + "\tx.ocx",
-         kAnyFailure, {}},
+         ERROR_BAD_PATHNAME, {}},
+        {"empty CLSID text", World(), {}, "Xanthe Gauge\t\tx.ocx", ERROR_BAD_PATHNAME, {}},
+        // With a class of that name there to be deleted, were the path let through.
+        {"CLSID path of 60 characters", World({Key("CLSID\\" + std::string(54, 'c') + "\\Control")}), {},
+         "X\t" + std::string(54, 'c') + "\tx.ocx", ERROR_FILENAME_EXCED_RANGE, {}},
+        {"CLSID path of 59 characters", World({Key("CLSID\\" + std::string(53, 'c') + "\\Control")}), {},
+         "X\t" + std::string(53, 'c') + "\tx.ocx", 0, {"CLSID\\" + std::string(53, 'c')}},
         {"class not registered", World(), {}, "Gone\t{00000000-0000-0000-0000-000000000000}\tg.ocx",
          ERROR_FILE_NOT_FOUND, {}},
         {"ProgID naming no key", World({Text(progIdKey, "Talven.Missing.1")}), {}, kXLine,
          ERROR_FILE_NOT_FOUND, {}},
-        {"ProgID naming the class root", World({Text(progIdKey, "CLSID")}), {}, kXLine, kAnyFailure, {}},
+        {"ProgID naming the class root", World({Text(progIdKey, "CLSID")}), {}, kXLine, ERROR_INVALID_NAME, {}},
         {"ProgID naming the type-library root", World({Text(progIdKey, "TypeLib")}), {}, kXLine,
-         kAnyFailure, {}},
+         ERROR_INVALID_NAME, {}},
         {"ProgID naming the interface root", World({Text(progIdKey, "Interface")}), {}, kXLine,
-         kAnyFailure, {}},
+         ERROR_INVALID_NAME, {}},
         {"ProgID naming another class", World({Text(progIdKey, "CLSID\\" + kPlain)}), {}, kXLine,
-         kAnyFailure, {}},
+         ERROR_INVALID_NAME, {}},
         {"ProgID holding a stray backslash", World({Text(progIdKey, "Talven.Xanthe.1\\")}), {}, kXLine,
-         kAnyFailure, {}},
+         ERROR_INVALID_NAME, {}},
         {"ProgID of another class", World({Text(progIdKey, "Talven.Xanthe"), Text("Talven.Xanthe\\CLSID", kPlain)}),
-         {}, kXLine, kAnyFailure, {}},
+         {}, kXLine, ERROR_INVALID_DATA, {}},
         {"ProgID without a CLSID subkey",
          World({Text(progIdKey, "Talven.Bare"), Text("Talven.Bare", "bare")}), {}, kXLine,
-         kAnyFailure, {}},
+         ERROR_FILE_NOT_FOUND, {}},
         {"class tree refusing deletion", World(), {kXClass + "\\Control"}, kXLine, ERROR_ACCESS_DENIED,
          {"Talven.Xanthe.1", kXTypeLib}},
     };
@@ -134,15 +114,6 @@ std::vector<KeyDef> Victim()
 {
     return {Text("Victim", "victim"), Text("Victim\\A", "a"), Key("Victim\\B\\B1")};
 }
-
-// A registry is refused a link with this code, and a path too deep for the
-// registry's own calls with this one.
-constexpr ResultCode kLinkRefused = ERROR_CANT_RESOLVE_FILENAME;
-#ifdef _WIN32
-constexpr ResultCode kTooDeep = ERROR_MORE_DATA;
-#else
-constexpr ResultCode kTooDeep = ERROR_FILENAME_EXCED_RANGE;
-#endif
 
 std::string Levels(int count)
 {
@@ -156,7 +127,7 @@ std::string Levels(int count)
 // what is not X's: links in and out of its trees, and values and keys that
 // make a root of the class store, another class or another library look
 // like X's. Each is refused before anything goes, or the step passed over.
-std::vector<RemovalCase> HostileCases()
+std::vector<TreeCase> HostileCases()
 {
     const std::string progIdKey = kXClass + "\\ProgID";
     const std::string typeLibKey = kXClass + "\\Typelib";
@@ -164,13 +135,13 @@ std::vector<RemovalCase> HostileCases()
     const std::string linkedLib = "{7D000000-0000-0000-0000-0000000000D3}";
     const std::string linkedClass = "{5D000000-0000-0000-0000-00000000000D}";
     const std::vector<std::string> xTrees = {"Talven.Xanthe.1", kXTypeLib, kXClass};
-    std::vector<RemovalCase> cases = {
-        {"link inside the class tree", World(With(Victim(), {Link(kXClass + "\\Extra", "Victim")})), {},
+    std::vector<TreeCase> cases = {
+        {"link inside the class tree", World(Join({Victim(), {Link(kXClass + "\\Extra", "Victim")}})), {},
          kXLine, kLinkRefused, {}},
-        {"link inside the ProgID tree", World(With(Victim(), {Link("Talven.Xanthe.1\\shell", "Victim")})),
+        {"link inside the ProgID tree", World(Join({Victim(), {Link("Talven.Xanthe.1\\shell", "Victim")}})),
          {}, kXLine, kLinkRefused, {}},
         {"link inside the type library",
-         World(With(Victim(), {Link(kXTypeLib + "\\2.0\\0\\win64", "Victim")})), {}, kXLine,
+         World(Join({Victim(), {Link(kXTypeLib + "\\2.0\\0\\win64", "Victim")}})), {}, kXLine,
          kLinkRefused, {}},
         {"link from the type library back to the class key",
          World({Link(kXTypeLib + "\\1.0\\ctl", kXClass)}), {}, kXLine, kLinkRefused, {}},
@@ -223,7 +194,7 @@ std::vector<RemovalCase> HostileCases()
     return cases;
 }
 
-class Removal : public ClearedRegistry<testing::TestWithParam<RemovalCase>> {};
+class Removal : public ClearedRegistry<testing::TestWithParam<TreeCase>> {};
 
 // RemoveControl works in a room of the caller's, as the dialog gives it.
 ResultCode Remove(const std::string& line)
@@ -237,17 +208,7 @@ ResultCode Remove(const std::string& line)
 
 TEST_P(Removal, RemovesExactlyTheControl)
 {
-    const RemovalCase& c = GetParam();
-    ASSERT_NO_FATAL_FAILURE(LayDenying(c.layout, c.denied));
-    const std::vector<std::string> before = Snapshot();
-    const int handlesBefore = OpenHandles();
-
-    ExpectResult(Remove(c.line), c.result);
-
-    EXPECT_EQ(Snapshot(), WithoutTrees(before, c.gone));
-    for (const std::string& tree : c.gone)
-        EXPECT_FALSE(KeyExists(tree)) << tree;
-    EXPECT_EQ(OpenHandles(), handlesBefore);
+    ExpectOnlyTreesGone(GetParam(), Remove);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Removal, testing::ValuesIn(RemovalCases()));
@@ -260,7 +221,7 @@ class SharedTypeLibrary : public ClearedRegistry<> {};
 // attempt fails already at the ProgID, whose tree is gone.
 TEST_F(SharedTypeLibrary, SecondControlFailsAtTheLibraryThenAtItsProgId)
 {
-    ASSERT_NO_FATAL_FAILURE(Lay(With(ControlKeys(kXControl), ControlKeys(kYControl))));
+    ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(kXControl), ControlKeys(kYControl)})));
     const std::string yClass = "CLSID\\" + kY;
     std::vector<std::string> expected = Snapshot();
 

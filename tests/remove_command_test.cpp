@@ -37,14 +37,10 @@ std::string ClassTree(const ControlDef& control)
 
 std::vector<KeyDef> Layout()
 {
-    std::vector<KeyDef> keys = {Key("Interface\\{11111111-0000-0000-0000-000000000000}")};
-    for (const ControlDef& control : {kAmber, kBirch, kCedar, kCypress, kDune, kElm}) {
-        const std::vector<KeyDef> more = ControlKeys(control);
-        keys.insert(keys.end(), more.begin(), more.end());
-    }
     // Dune's ProgID names a key that does not exist.
-    keys.push_back(Text(ClassTree(kDune) + "\\ProgID", "Talven.Missing.1"));
-    return keys;
+    return Join({{Key("Interface\\{11111111-0000-0000-0000-000000000000}")}, ControlKeys(kAmber),
+                 ControlKeys(kBirch), ControlKeys(kCedar), ControlKeys(kCypress), ControlKeys(kDune),
+                 ControlKeys(kElm), {Text(ClassTree(kDune) + "\\ProgID", "Talven.Missing.1")}});
 }
 
 class RemoveCommand : public TalvenTest {
@@ -57,7 +53,7 @@ protected:
         ASSERT_NE(confirm, nullptr);
         EXPECT_EQ(BoxText(confirm), kConfirmation);
         EXPECT_TRUE(BoxHasIcon(confirm, IDI_QUESTION));
-        EXPECT_EQ(BoxButtons(confirm).size(), 2u);
+        EXPECT_EQ(BoxButtons(confirm), (std::vector<std::string>{"&Yes", "&No"}));
         AnswerBox(confirm, answer);
         ASSERT_TRUE(WaitUntilGone(confirm));
     }
@@ -91,6 +87,7 @@ protected:
         ASSERT_NE(error, nullptr);
         EXPECT_EQ(BoxText(error), kFailure);
         EXPECT_TRUE(BoxHasIcon(error, IDI_HAND));
+        EXPECT_EQ(BoxButtons(error), (std::vector<std::string>{"OK"}));
         AnswerBox(error, IDOK);
         ASSERT_TRUE(WaitUntilGone(error));
         talven_.Settle();
@@ -182,11 +179,8 @@ TEST_F(RemoveCommand, RemovesConfirmedControlsAndReportsEveryFailure)
 // refused before anything goes, and Cypress is still whole to be removed.
 TEST_F(RemoveCommand, RefusesAControlWithALinkInItsTreeAndDeletesNothing)
 {
-    std::vector<KeyDef> keys = ControlKeys(kCedar);
-    const std::vector<KeyDef> cypress = ControlKeys(kCypress);
-    keys.insert(keys.end(), cypress.begin(), cypress.end());
-    keys.push_back(Link(ClassTree(kCedar) + "\\Extra", ClassTree(kCypress)));
-    ASSERT_NO_FATAL_FAILURE(Lay(keys));
+    ASSERT_NO_FATAL_FAILURE(
+        Lay(Join({ControlKeys(kCedar), ControlKeys(kCypress), {Link(ClassTree(kCedar) + "\\Extra", ClassTree(kCypress))}})));
     std::vector<std::string> registry = Snapshot();
     ASSERT_TRUE(talven_.Start());
     ExpectShown({kCedar, kCypress}, 0);

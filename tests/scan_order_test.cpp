@@ -9,16 +9,13 @@
 #include <vector>
 
 #include "controls.h"
-#include "key_store.h"
+#include "keystore.h"
 #include "first_order_scan.h"
 #include "random_registry.h"
+#include "registry_fixture.h"
 
 namespace {
 
-void Collect(const char* line, void* lines)
-{
-    static_cast<std::vector<std::string>*>(lines)->push_back(line);
-}
 
 TEST(ScanOrder, DeliversWhatTheFirstOrderDidOnRandomRegistries)
 {
@@ -31,9 +28,11 @@ TEST(ScanOrder, DeliversWhatTheFirstOrderDidOnRandomRegistries)
         LayRegistryFromBytes(bytes.data(), bytes.size());
 
         std::vector<std::string> expected;
-        const ResultCode expectedResult = ScanInFirstOrder(Collect, &expected);
-        std::vector<std::string> lines;
-        const ResultCode result = FillControlList(Collect, &lines);
+        const ResultCode expectedResult = ScanInFirstOrder(
+            [](const char* line, void* context) { static_cast<std::vector<std::string>*>(context)->push_back(line); },
+            &expected);
+        ResultCode result = -1;
+        const std::vector<std::string> lines = ListControls(&result);
 
         ASSERT_EQ(result, expectedResult) << "round " << round;
         ASSERT_EQ(lines, expected) << "round " << round;

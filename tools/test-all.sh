@@ -11,13 +11,13 @@ passed=0
 failed=0
 for name in host host-asan fuzz win-x86_64 win-i686; do
     echo "=== $name"
-    if ! "$root/tools/build.sh" "$name" >"$root/build-$name.log" 2>&1; then
-        cat "$root/build-$name.log"
+    mkdir -p "$root/build/logs"
+    if ! "$root/tools/build.sh" "$name" >"$root/build/logs/$name.log" 2>&1; then
+        cat "$root/build/logs/$name.log"
         echo "build of $name failed"
         failed=$((failed + 1))
         continue
     fi
-    rm -f "$root/build-$name.log"
     output=$(cd "$root" && ctest --preset "$name" -j "$(nproc)" 2>&1)
     echo "$output"
     # The fuzzing minute's seed and count of runs, which ctest keeps to itself.

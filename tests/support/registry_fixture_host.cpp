@@ -1,7 +1,7 @@
 // The fixture on the host: the stand-in key store, filled directly.
 #include <gtest/gtest.h>
 
-#include "key_store.h"
+#include "keystore.h"
 #include "registry_fixture.h"
 
 void ResetRegistry()

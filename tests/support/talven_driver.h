@@ -46,6 +46,9 @@ struct Talven {
     std::string Details() const;
     bool RemoveEnabled() const;
     bool IsCentred() const;
+    // How far right, in pixels from the list's left edge, the row's text
+    // reaches on the screen; -1 when the row shows none.
+    int RowInkWidth(int row) const;
     HWND Focus() const;
 
     void Select(int index);  // as a click in the list would
@@ -62,7 +65,8 @@ std::string WindowText(HWND window);
 std::string BoxText(HWND box);
 bool BoxHasIcon(HWND box, LPCSTR icon);
 std::vector<std::string> BoxButtons(HWND box);
-// Answers a message box as a click on the button with that id would.
+// Answers a message box as a click on the button with that id would; fails
+// the test, and does nothing, when the box has no such button.
 void AnswerBox(HWND box, int id);
 // Until the window is destroyed, as an answered box is; false if it stays.
 bool WaitUntilGone(HWND window);

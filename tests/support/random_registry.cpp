@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "key_store.h"
+#include "keystore.h"
 
 namespace {
 

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "controls.h"
-#include "registry_api.h"
+#include <windows.h>
 
 // A key to lay out: its path under HKEY_CLASSES_ROOT and, when type is not
 // kNoValue, its default value stored byte for byte.
@@ -39,10 +41,27 @@ void DenyWrite(const std::string& path);
 // Lays the keys out, then makes each of the denied ones refuse write access.
 void LayDenying(const std::vector<KeyDef>& keys, const std::vector<std::string>& denied);
 
-// An expected result that is any nonzero code.
-constexpr ResultCode kAnyFailure = -1;
-void ExpectResult(ResultCode actual, ResultCode expected);
 bool KeyExists(const std::string& path);
+
+// Every key of the parts, in order.
+std::vector<KeyDef> Join(std::initializer_list<std::vector<KeyDef>> parts);
+
+// The entry lines a scan delivers, in the order it delivers them, and its
+// result where asked for.
+std::vector<std::string> ListControls(ResultCode* result = nullptr);
+
+// What the logic answers a symbolic link with, and a path too deep for the
+// registry's own calls: the stand-in's 1024-byte room, Wine's 8-bit calls
+// beyond 260 characters.
+constexpr ResultCode kLinkRefused = ERROR_CANT_RESOLVE_FILENAME;
+#ifdef _WIN32
+constexpr ResultCode kTooDeep = ERROR_MORE_DATA;
+#else
+constexpr ResultCode kTooDeep = ERROR_FILENAME_EXCED_RANGE;
+#endif
+
+// True when path is tree or lies below it, without regard to case.
+bool InsideTree(const std::string& path, const std::string& tree);
 
 // Every key laid out, as "path" or "path = type:data", parents first.
 std::vector<std::string> Snapshot();
@@ -67,6 +86,25 @@ struct ControlDef {
 
 std::vector<KeyDef> ControlKeys(const ControlDef& control);
 std::string EntryLine(const ControlDef& control);
+
+// A deletion or removal case: the layout, the keys in it that refuse write
+// access, the path or line to act on, the result, and the trees that must be
+// gone with everything else left as it was.
+struct TreeCase {
+    std::string what;
+    std::vector<KeyDef> layout;
+    std::vector<std::string> denied;
+    std::string input;
+    ResultCode result;
+    std::vector<std::string> gone;
+};
+
+void PrintTo(const TreeCase& c, std::ostream* os);
+
+// Lays the case out and acts on its input; checks the result, that exactly
+// its trees went and every other key and value stayed, and that no handle
+// was left open.
+void ExpectOnlyTreesGone(const TreeCase& c, ResultCode (*act)(const std::string& input));
 
 // A test that starts from a cleared registry and clears up after itself.
 template <typename Base = testing::Test>

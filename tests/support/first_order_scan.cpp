@@ -2,7 +2,30 @@
 
 #include <string>
 
-#include "key_text.h"
+#include <windows.h>
+
+namespace {
+
+// A default value as the first order read it: REG_SZ text that fits a room
+// of roomSize bytes with its NUL, which the registry need not have stored.
+// Apart from the logic's own reading, so that a fault there shows.
+bool ReadText(HKEY key, size_t roomSize, std::string* text)
+{
+    DWORD type = 0;
+    std::string data(roomSize, '\0');
+    DWORD size = static_cast<DWORD>(roomSize);
+    if (RegQueryValueExA(key, "", nullptr, &type, reinterpret_cast<LPBYTE>(&data[0]), &size) != 0 ||
+        type != REG_SZ)
+        return false;
+    data.resize(size);
+    const size_t end = data.find('\0');
+    if (end == std::string::npos && data.size() + 1 > roomSize)
+        return false;
+    *text = data.substr(0, end);
+    return true;
+}
+
+}  // namespace
 
 ResultCode ScanInFirstOrder(ControlSink sink, void* context)
 {
@@ -21,19 +44,18 @@ ResultCode ScanInFirstOrder(ControlSink sink, void* context)
         if (RegOpenKeyExA(classes, name, 0, KEY_ALL_ACCESS, &cls) != 0)
             continue;
         HKEY sub;
-        char server[260];
-        char line[kLineRoom];
+        std::string server;
+        std::string shown;
         bool listed = false;
         if (RegOpenKeyExA(cls, "Control", 0, KEY_READ, &sub) == 0) {
             RegCloseKey(sub);
             if (RegOpenKeyExA(cls, "InprocServer32", 0, KEY_READ, &sub) == 0) {
-                listed = QueryDefaultText(sub, server, sizeof server) == 0;
+                listed = ReadText(sub, 260, &server);
                 RegCloseKey(sub);
             }
         }
-        if (listed && QueryDefaultText(cls, line, sizeof line) == 0) {
+        if (listed && ReadText(cls, kLineRoom, &shown)) {
             const std::string entry = std::string("\t") + name + "\t" + server;
-            std::string shown = line;
             if (shown.size() + entry.size() > kLineRoom - 1)
                 shown.resize(kLineRoom - 1 - entry.size());
             sink((shown + entry).c_str(), context);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host_registry.h"
+#include <windows.h>
 
 namespace keystore {
 

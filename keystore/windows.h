@@ -1,6 +1,8 @@
-// The stand-in for the part of the Windows API the registry logic uses:
-// its types, constants and error codes, the five registry operations and the
-// 8-bit string routines, with the platform's signatures and semantics.
+// The stand-in key store's <windows.h>: exactly the part of the Windows API
+// the registry logic may use, its types, constants and error codes, the five
+// registry operations and the 8-bit string routines, with the platform's
+// signatures and semantics. Anything else of the platform does not compile
+// against it.
 #pragma once
 
 #include <stdint.h>

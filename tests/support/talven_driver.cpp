@@ -168,7 +168,34 @@ std::vector<std::string> BoxButtons(HWND box)
 
 void AnswerBox(HWND box, int id)
 {
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    // The dialog manager takes a command for any id, even one the box lacks.
+    const HWND button = GetDlgItem(box, id);
+    EXPECT_NE(button, nullptr) << "the box has no button " << id;
+    if (button != nullptr)
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+int Talven::RowInkWidth(int row) const
+{
+    const HWND list = Item(IDC_CONTROL_LIST);
+    RECT client;
+    GetClientRect(list, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(list, &origin);
+    const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    const int y = origin.y + height * row + height / 2;
+    HDC screen = GetDC(nullptr);
+    // The row's own colour is the one at its right end, past any text.
+    const COLORREF background = GetPixel(screen, origin.x + client.right - 2, y);
+    int width = -1;
+    for (int x = 0; x < client.right - 2; ++x) {
+        for (int dy = -height / 3; dy <= height / 3; ++dy) {
+            if (GetPixel(screen, origin.x + x, y + dy) != background)
+                width = x;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return width;
 }
 
 bool Talven::Launch()

@@ -30,12 +30,23 @@ void LayDenying(const std::vector<KeyDef>& keys, const std::vector<std::string>&
         ASSERT_NO_FATAL_FAILURE(DenyWrite(path));
 }
 
-void ExpectResult(ResultCode actual, ResultCode expected)
+std::vector<KeyDef> Join(std::initializer_list<std::vector<KeyDef>> parts)
 {
-    if (expected == kAnyFailure)
-        EXPECT_NE(actual, 0);
-    else
-        EXPECT_EQ(actual, expected);
+    std::vector<KeyDef> all;
+    for (const std::vector<KeyDef>& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+std::vector<std::string> ListControls(ResultCode* result)
+{
+    std::vector<std::string> lines;
+    const ResultCode scanned = FillControlList(
+        [](const char* line, void* context) { static_cast<std::vector<std::string>*>(context)->push_back(line); },
+        &lines);
+    if (result != nullptr)
+        *result = scanned;
+    return lines;
 }
 
 std::vector<KeyDef> ControlKeys(const ControlDef& control)
@@ -64,8 +75,6 @@ std::string EntryLine(const ControlDef& control)
     return control.name + "\t" + control.clsid + "\t" + control.server;
 }
 
-namespace {
-
 bool InsideTree(const std::string& path, const std::string& tree)
 {
     if (path.size() < tree.size() || (path.size() > tree.size() && path[tree.size()] != '\\'))
@@ -77,8 +86,6 @@ bool InsideTree(const std::string& path, const std::string& tree)
     }
     return true;
 }
-
-}  // namespace
 
 std::vector<std::string> WithoutTrees(const std::vector<std::string>& snapshot,
                                       const std::vector<std::string>& trees)
@@ -93,4 +100,23 @@ std::vector<std::string> WithoutTrees(const std::vector<std::string>& snapshot,
             kept.push_back(line);
     }
     return kept;
+}
+
+void PrintTo(const TreeCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+void ExpectOnlyTreesGone(const TreeCase& c, ResultCode (*act)(const std::string& input))
+{
+    ASSERT_NO_FATAL_FAILURE(LayDenying(c.layout, c.denied));
+    const std::vector<std::string> before = Snapshot();
+    const int handlesBefore = OpenHandles();
+
+    EXPECT_EQ(act(c.input), c.result);
+
+    EXPECT_EQ(Snapshot(), WithoutTrees(before, c.gone));
+    for (const std::string& tree : c.gone)
+        EXPECT_FALSE(KeyExists(tree)) << tree;
+    EXPECT_EQ(OpenHandles(), handlesBefore);
 }

@@ -3,7 +3,7 @@
 // regard to case and are enumerated as stored, in case-blind order, by index
 // in constant time; paths skip empty names as Wine's registry does, so the
 // logic cannot lean on a leniency the real registries do not share.
-#include "key_store.h"
+#include "keystore.h"
 
 #include <algorithm>
 #include <cstring>
