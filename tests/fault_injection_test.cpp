@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "controls.h"
+#include "key_text.h"
 #include "keystore.h"
 #include "registry_fixture.h"
 
@@ -98,6 +99,32 @@ TEST(FaultInjection, EachFailedCallEndsTheRemovalCleanly)
             EXPECT_EQ(deleted, fullOrder);
         }
     }
+    ResetRegistry();
+}
+
+// The read-only walk before a removal says a tree is fine only when it saw
+// all of it: any call of its that fails but a close makes it refuse, since
+// what it did not see could be a link.
+TEST(FaultInjection, AWalkThatCannotSeeTheWholeTreeRefuses)
+{
+    ResetRegistry();
+    ASSERT_NO_FATAL_FAILURE(Lay({Key("T\\A\\A1"), Key("T\\B"), Key("T\\C\\C1")}));
+    keystore::RecordCalls(true);
+    ASSERT_EQ(CheckKeyTree("T"), 0);
+    const std::vector<std::string> calls = keystore::CallLog();
+    ASSERT_GE(calls.size(), 20u);
+    for (size_t n = 1; n <= calls.size(); ++n) {
+        SCOPED_TRACE("failing call " + std::to_string(n) + ": " + calls[n - 1]);
+        keystore::FailCall(static_cast<long>(n), kInjected);
+        const ResultCode result = CheckKeyTree("T");
+        if (calls[n - 1].rfind("RegCloseKey", 0) == 0)
+            EXPECT_EQ(result, 0);
+        else
+            EXPECT_EQ(result, kInjected);
+        EXPECT_EQ(keystore::OpenHandleCount(), 0);
+        EXPECT_TRUE(keystore::DeletedKeys().empty());
+    }
+    keystore::FailCall(0, 0);
     ResetRegistry();
 }
 

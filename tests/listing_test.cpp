@@ -96,6 +96,11 @@ std::vector<ListingCase> ListingCases()
                  {Text("CLSID\\" + later, "Later"), Key("CLSID\\" + later + "\\Control"),
                   Text("CLSID\\" + later + "\\InprocServer32", "l.ocx")}}),
          {}, 0, {"FortyNine\t" + name49 + "\tn.ocx", "Later\t" + later + "\tl.ocx"}},
+        // Two TABs, the name and "g.ocx" make 1024 characters: one too many.
+        {"line one character too long is shortened",
+         Gamma(Text(kGamma, std::string(1024 - 2 - kGammaName.size() - 5, 'n')),
+               Text(kGamma + "\\InprocServer32", "g.ocx")),
+         {}, 0, {std::string(1023 - 2 - kGammaName.size() - 5, 'n') + "\t" + kGammaName + "\tg.ocx"}},
         {"display name too long for the line is shortened",
          Gamma(Text(kGamma, longName), Text(kGamma + "\\InprocServer32", server259)), {}, 0,
          {longName.substr(0, 1023 - 2 - kGammaName.size() - 259) + "\t" + kGammaName + "\t" +

@@ -106,6 +106,9 @@ std::vector<TreeCase> RemovalCases()
          ERROR_FILE_NOT_FOUND, {}},
         {"class tree refusing deletion", World(), {kXClass + "\\Control"}, kXLine, ERROR_ACCESS_DENIED,
          {"Talven.Xanthe.1", kXTypeLib}},
+        // The class key is only read until its own tree goes.
+        {"class key itself refusing write", World(), {kXClass}, kXLine, ERROR_ACCESS_DENIED,
+         {"Talven.Xanthe.1", kXTypeLib}},
     };
 }
 
