@@ -1,11 +1,12 @@
 #!/bin/bash
 # Runs every benchmark and writes docs/performance.md with the figures and
 # docs/scan-time.png, a plot of scan time against registry size. The Wine
-# figures come from the 64-bit build: the 32-bit one runs under an emulator
-# on machines that cannot run 32-bit code, which would measure the emulator.
+# figures come from the 64-bit build: on machines that cannot run 32-bit
+# code the 32-bit one runs under an emulator, which would be measured too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh"
+mkdir -p "$root/build"
 for name in host win-x86_64; do
     "$root/tools/build.sh" "$name" >"$root/build/perf-$name.log" 2>&1 ||
         { cat "$root/build/perf-$name.log"; exit 1; }
