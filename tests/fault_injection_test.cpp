@@ -45,16 +45,6 @@ bool IsPrefix(const std::vector<std::string>& part, const std::vector<std::strin
     return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
 }
 
-std::vector<std::string> Without(const std::vector<std::string>& keys, const std::string& tree)
-{
-    std::vector<std::string> kept;
-    for (const std::string& key : keys) {
-        if (!InsideTree(key, tree))
-            kept.push_back(key);
-    }
-    return kept;
-}
-
 bool Concerns(const std::string& call, const char* subkey)
 {
     return call == std::string("RegOpenKeyExA ") + subkey ||
@@ -90,9 +80,9 @@ TEST(FaultInjection, EachFailedCallEndsTheRemovalCleanly)
             EXPECT_TRUE(IsPrefix(deleted, fullOrder));
             EXPECT_TRUE(keystore::Exists("CLSID\\" + kControl.clsid));
         } else if (Concerns(call, "ProgID")) {
-            EXPECT_EQ(deleted, Without(fullOrder, kControl.progId));
+            EXPECT_EQ(deleted, WithoutTrees(fullOrder, {kControl.progId}));
         } else if (Concerns(call, "Typelib")) {
-            EXPECT_EQ(deleted, Without(fullOrder, "TypeLib\\" + kControl.typeLib));
+            EXPECT_EQ(deleted, WithoutTrees(fullOrder, {"TypeLib\\" + kControl.typeLib}));
         } else {
             // Closing, or an enumeration of a key without subkeys.
             EXPECT_TRUE(call.rfind("RegCloseKey", 0) == 0 || call.rfind("RegEnumKeyA", 0) == 0);
