@@ -1,6 +1,5 @@
-// The program end to end: the real talven.exe started in a process of its
-// own against a registry laid out here, watched and driven from outside
-// through ordinary window messages. Every wait is bounded.
+// The main dialog: talven's own template and procedure, made in this process
+// against a registry laid out here, its boxes answered by a hook.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "in_process_dialog.h"
 #include "registry_fixture.h"
-#include "resource.h"
-#include "talven_driver.h"
+#include "ui.h"
 
 namespace {
 
@@ -28,37 +27,38 @@ std::vector<KeyDef> ThreeControlsAndAPlainClass()
                  ControlKeys(kCedar), ControlKeys(kAmber), ControlKeys(kBirch)});
 }
 
-class Dialog : public TalvenTest {};
+class Dialog : public InProcessDialog {};
 
 TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
 {
     ASSERT_NO_FATAL_FAILURE(Lay(ThreeControlsAndAPlainClass()));
-    ASSERT_TRUE(talven_.Start());
-    EXPECT_EQ(talven_.FindBox("Fatal Error"), nullptr);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_TRUE(boxes_.empty());
 
-    const std::vector<std::string> lines = talven_.Lines();
+    const std::vector<std::string> lines = Lines();
     EXPECT_EQ(lines, (std::vector<std::string>{EntryLine(kAmber), EntryLine(kBirch), EntryLine(kCedar)}));
-    EXPECT_EQ(talven_.Selection(), 0);
-    EXPECT_EQ(talven_.Details(), EntryLine(kAmber));
-    EXPECT_TRUE(talven_.RemoveEnabled());
-    EXPECT_TRUE(talven_.IsCentred());
-    EXPECT_EQ(talven_.Focus(), talven_.Item(IDC_CONTROL_LIST));
+    EXPECT_EQ(Selection(), 0);
+    EXPECT_EQ(Details(), EntryLine(kAmber));
+    EXPECT_TRUE(RemoveEnabled());
+    EXPECT_TRUE(Shown());
+    EXPECT_TRUE(IsCentred());
+    EXPECT_EQ(GetFocus(), Item(IDC_CONTROL_LIST));
 
     // A new selection, as a click would make it, refreshes the details.
-    talven_.Select(2);
-    EXPECT_EQ(talven_.Details(), EntryLine(kCedar));
+    Select(2);
+    EXPECT_EQ(Details(), EntryLine(kCedar));
 
     // Esc, as a key and as the command, and a double-click change nothing.
-    talven_.PressKey(VK_ESCAPE);
-    talven_.Command(IDCANCEL, 0);
-    talven_.Command(IDC_CONTROL_LIST, LBN_DBLCLK);
-    EXPECT_TRUE(talven_.Running());
-    EXPECT_EQ(talven_.Selection(), 2);
-    EXPECT_EQ(talven_.Details(), EntryLine(kCedar));
-    EXPECT_EQ(talven_.Lines(), lines);
+    PressKey(VK_ESCAPE);
+    Command(IDCANCEL, 0);
+    Command(IDC_CONTROL_LIST, LBN_DBLCLK);
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(Selection(), 2);
+    EXPECT_EQ(Details(), EntryLine(kCedar));
+    EXPECT_EQ(Lines(), lines);
 
-    talven_.Command(IDOK, BN_CLICKED);
-    EXPECT_EQ(talven_.WaitForExit(), 0);
+    Command(IDOK, BN_CLICKED);
+    EXPECT_FALSE(Shown());
 }
 
 // A row shows the display name alone: the CLSID and the server path, after
@@ -67,56 +67,74 @@ TEST_F(Dialog, RowsShowTheDisplayNameAlone)
 {
     const ControlDef ash = {"{5E000000-0000-0000-0000-000000000005}", "Ash", "C:\\Controls\\ash.ocx", "", ""};
     ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(ash)));
-    ASSERT_TRUE(talven_.Start());
+    ASSERT_NO_FATAL_FAILURE(Open());
     RECT list;
-    GetClientRect(talven_.Item(IDC_CONTROL_LIST), &list);
-    int width = -1;
-    // Drawn some time after the dialog is idle: wait for the row's text.
-    WaitUntil(kWaitMs, [&] { return (width = talven_.RowInkWidth(0)) > 4; });
+    GetClientRect(Item(IDC_CONTROL_LIST), &list);
+    const int width = RowInkWidth(0);
     EXPECT_GT(width, 4);
     EXPECT_LT(width, list.right / 4) << "the row shows more than \"Ash\"";
+}
 
-    talven_.Command(IDOK, BN_CLICKED);
-    EXPECT_EQ(talven_.WaitForExit(), 0);
+// A line that would fill the whole room, its NUL aside, is never read: not
+// into the details box, not for a removal. The scan never makes one; the
+// list could still hold one.
+TEST_F(Dialog, ALineTooLongForTheRoomIsNeitherShownNorRemoved)
+{
+    ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(kAmber)));
+    const std::vector<std::string> registry = Snapshot();
+    ASSERT_NO_FATAL_FAILURE(Open());
+    const HWND list = Item(IDC_CONTROL_LIST);
+    const std::string longest = "Zelkova\t" + kAmber.clsid + "\t" + std::string(kLineRoom - 2 - 7 - kAmber.clsid.size(), 'z');
+    ASSERT_EQ(longest.size(), static_cast<size_t>(kLineRoom));
+    const int index = static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(longest.c_str())));
+    ASSERT_EQ(index, 1);
+
+    char room[kLineRoom + 1];
+    room[kLineRoom] = '#';
+    Select(index);
+    EXPECT_EQ(ReadSelectedLine(list, room), -1);
+    EXPECT_EQ(room[kLineRoom], '#') << "written past the room";
+    EXPECT_EQ(Details(), EntryLine(kAmber)) << "the details box shows what it could not read";
+
+    Answer({IDYES, IDOK});
+    Command(IDC_REMOVE, BN_CLICKED);
+    ASSERT_EQ(boxes_.size(), 2u);
+    EXPECT_EQ(boxes_[1].substr(0, 7), "Error: ");
+    EXPECT_EQ(Snapshot(), registry);
+    EXPECT_EQ(Lines().size(), 2u);
 }
 
 TEST_F(Dialog, WithNoControlsOpensEmptyAndEnterCloses)
 {
     ASSERT_NO_FATAL_FAILURE(Lay({Text("CLSID\\{4D000000-0000-0000-0000-000000000004}", "Plain"),
                                  Key("CLSID\\{4D000000-0000-0000-0000-000000000004}\\Control")}));
-    ASSERT_TRUE(talven_.Start());
-    EXPECT_EQ(talven_.FindBox("Fatal Error"), nullptr);
-    EXPECT_TRUE(talven_.Lines().empty());
-    EXPECT_EQ(talven_.Selection(), -1);
-    EXPECT_FALSE(talven_.RemoveEnabled());
-    EXPECT_EQ(talven_.Details(), "");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(Selection(), -1);
+    EXPECT_FALSE(RemoveEnabled());
+    EXPECT_EQ(Details(), "");
 
-    talven_.PressKey(VK_RETURN);  // the default button
-    EXPECT_EQ(talven_.WaitForExit(), 0);
+    PressKey(VK_RETURN);  // the default button
+    EXPECT_FALSE(Shown());
 }
 
 TEST_F(Dialog, UnwritableClassKeyReportsTheScanFailureThenOpensAndWmCloseEnds)
 {
     ASSERT_NO_FATAL_FAILURE(Lay(ThreeControlsAndAPlainClass()));
     ASSERT_NO_FATAL_FAILURE(DenyWrite("CLSID"));
-    ASSERT_TRUE(talven_.Launch());
+    ASSERT_NO_FATAL_FAILURE(Open({IDOK}));
+    EXPECT_EQ(boxes_, std::vector<std::string>{"Fatal Error: An unexpected error occurred while examining the "
+                                               "registry. [OK] error icon, before the dialog"});
 
-    const HWND box = talven_.WaitForBox("Fatal Error");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(BoxText(box), "An unexpected error occurred while examining the registry.");
-    EXPECT_TRUE(BoxHasIcon(box, IDI_HAND));
-    EXPECT_EQ(BoxButtons(box), (std::vector<std::string>{"OK"}));
-    EXPECT_FALSE(IsWindowVisible(talven_.FindDialog())) << "the box comes before the dialog is seen";
-    AnswerBox(box, IDOK);
+    EXPECT_TRUE(Shown());
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_FALSE(RemoveEnabled());
+    EXPECT_EQ(Details(), "Static");
+    EXPECT_TRUE(IsCentred());
 
-    ASSERT_TRUE(talven_.WaitForDialog());
-    EXPECT_TRUE(talven_.Lines().empty());
-    EXPECT_FALSE(talven_.RemoveEnabled());
-    EXPECT_EQ(talven_.Details(), "Static");
-    EXPECT_TRUE(talven_.IsCentred());
-
-    PostMessageA(talven_.FindDialog(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(talven_.WaitForExit(), 0);
+    Message(WM_CLOSE);
+    EXPECT_FALSE(Shown());
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
-// The Remove command end to end: the real talven.exe, a registry laid out
-// here, the confirmation and error boxes answered from outside, and the
-// registry checked after every step.
+// The Remove command: talven's own dialog made in this process against a
+// registry laid out here, the confirmation and error boxes read and answered
+// by a hook, and the registry checked after every step.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include "in_process_dialog.h"
 #include "registry_fixture.h"
-#include "resource.h"
-#include "talven_driver.h"
 
 namespace {
 
@@ -27,8 +26,10 @@ const ControlDef kDune = {"{3E000000-0000-0000-0000-000000000005}", "Dune Slider
 const ControlDef kElm = {"{3F000000-0000-0000-0000-000000000006}", "Elm Grid",
                          "C:\\Controls\\elm.ocx", "", ""};
 
-const char kConfirmation[] = "This item will be permanently removed from the registry.  Are you sure?";
-const char kFailure[] = "An unexpected error occurred while removing the control.";
+const char kConfirmation[] = "Remove Control: This item will be permanently removed from the registry.  "
+                             "Are you sure? [&Yes|&No] question icon, over the dialog";
+const char kFailure[] = "Error: An unexpected error occurred while removing the control. [OK] error icon, "
+                        "over the dialog";
 
 std::string ClassTree(const ControlDef& control)
 {
@@ -43,77 +44,57 @@ std::vector<KeyDef> Layout()
                  ControlKeys(kElm), {Text(ClassTree(kDune) + "\\ProgID", "Talven.Missing.1")}});
 }
 
-class RemoveCommand : public TalvenTest {
+class RemoveCommand : public InProcessDialog {
 protected:
-    // Presses Remove, checks the confirmation and answers it.
-    void Confirm(int answer)
+    // Presses Remove and answers the boxes that follow; expects the
+    // confirmation and, when failing, the one error box after it.
+    void PressRemove(std::deque<int> answers, bool failing)
     {
-        talven_.Command(IDC_REMOVE, BN_CLICKED);
-        const HWND confirm = talven_.WaitForBox("Remove Control");
-        ASSERT_NE(confirm, nullptr);
-        EXPECT_EQ(BoxText(confirm), kConfirmation);
-        EXPECT_TRUE(BoxHasIcon(confirm, IDI_QUESTION));
-        EXPECT_EQ(BoxButtons(confirm), (std::vector<std::string>{"&Yes", "&No"}));
-        AnswerBox(confirm, answer);
-        ASSERT_TRUE(WaitUntilGone(confirm));
+        boxes_.clear();
+        Answer(answers);
+        Command(IDC_REMOVE, BN_CLICKED);
+        std::vector<std::string> expected = {kConfirmation};
+        if (failing)
+            expected.push_back(kFailure);
+        EXPECT_EQ(boxes_, expected);
     }
 
     // Answers No: nothing follows, no box and no change.
-    void Decline()
-    {
-        ASSERT_NO_FATAL_FAILURE(Confirm(IDNO));
-        talven_.Settle();
-        EXPECT_EQ(talven_.FindBox("Error"), nullptr);
-    }
+    void Decline() { PressRemove({IDNO}, false); }
 
     // Answers Yes and expects the control gone from the list and these
     // controls shown, with this selection (-1: none).
     void ExpectRemoved(const std::vector<ControlDef>& left, int selection)
     {
-        ASSERT_NO_FATAL_FAILURE(Confirm(IDYES));
+        PressRemove({IDYES}, false);
         ExpectShown(left, selection);
-        EXPECT_EQ(talven_.FindBox("Error"), nullptr);
     }
 
     // Answers Yes and expects the one error box, and the list, selection,
     // button and details left as they were.
     void ExpectFailedRemoval()
     {
-        const std::vector<std::string> lines = talven_.Lines();
-        const int selection = talven_.Selection();
-        const std::string details = talven_.Details();
-        ASSERT_NO_FATAL_FAILURE(Confirm(IDYES));
-        const HWND error = talven_.WaitForBox("Error");
-        ASSERT_NE(error, nullptr);
-        EXPECT_EQ(BoxText(error), kFailure);
-        EXPECT_TRUE(BoxHasIcon(error, IDI_HAND));
-        EXPECT_EQ(BoxButtons(error), (std::vector<std::string>{"OK"}));
-        AnswerBox(error, IDOK);
-        ASSERT_TRUE(WaitUntilGone(error));
-        talven_.Settle();
-        EXPECT_EQ(talven_.FindBox("Error"), nullptr);
-        EXPECT_EQ(talven_.Lines(), lines);
-        EXPECT_EQ(talven_.Selection(), selection);
-        EXPECT_EQ(talven_.Details(), details);
-        EXPECT_TRUE(talven_.RemoveEnabled());
+        const std::vector<std::string> lines = Lines();
+        const int selection = Selection();
+        const std::string details = Details();
+        PressRemove({IDYES, IDOK}, true);
+        EXPECT_EQ(Lines(), lines);
+        EXPECT_EQ(Selection(), selection);
+        EXPECT_EQ(Details(), details);
+        EXPECT_TRUE(RemoveEnabled());
     }
 
-    // Waits for the dialog to show these controls (a removal updates it
-    // after the registry), then checks every part of it.
+    // Every part of the dialog shows these controls.
     void ExpectShown(const std::vector<ControlDef>& controls, int selection)
     {
         std::vector<std::string> lines;
         for (const ControlDef& control : controls)
             lines.push_back(EntryLine(control));
-        const std::string details = selection < 0 ? "" : lines[selection];
-        WaitUntil(kWaitMs, [&] {
-            return talven_.Lines() == lines && talven_.Selection() == selection &&
-                   talven_.Details() == details && talven_.RemoveEnabled() == !lines.empty();
-        });
-        EXPECT_EQ(talven_.Lines(), lines);
-        EXPECT_EQ(talven_.Selection(), selection);
-        EXPECT_EQ(talven_.Details(), details);
-        EXPECT_EQ(talven_.RemoveEnabled(), !lines.empty());
+        EXPECT_EQ(Lines(), lines);
+        EXPECT_EQ(Selection(), selection);
+        EXPECT_EQ(Details(), selection < 0 ? "" : lines[selection]);
+        EXPECT_EQ(RemoveEnabled(), !lines.empty());
+        EXPECT_TRUE(Shown());
     }
 };
 
@@ -123,56 +104,53 @@ TEST_F(RemoveCommand, RemovesConfirmedControlsAndReportsEveryFailure)
     // Cypress's class tree refuses deletion below its top.
     ASSERT_NO_FATAL_FAILURE(DenyWrite(ClassTree(kCypress) + "\\Control"));
     std::vector<std::string> registry = Snapshot();
-    ASSERT_TRUE(talven_.Start());
+    ASSERT_NO_FATAL_FAILURE(Open());
     ExpectShown({kAmber, kBirch, kCedar, kCypress, kDune, kElm}, 0);
 
     // No changes nothing.
-    talven_.Select(2);
-    ASSERT_NO_FATAL_FAILURE(Decline());
+    Select(2);
+    Decline();
     ExpectShown({kAmber, kBirch, kCedar, kCypress, kDune, kElm}, 2);
     EXPECT_EQ(Snapshot(), registry);
 
     // Yes removes Cedar; the line that moves up into its place is selected.
-    ASSERT_NO_FATAL_FAILURE(ExpectRemoved({kAmber, kBirch, kCypress, kDune, kElm}, 2));
+    ExpectRemoved({kAmber, kBirch, kCypress, kDune, kElm}, 2);
     registry = WithoutTrees(registry, {ClassTree(kCedar)});
     EXPECT_EQ(Snapshot(), registry);
 
     // Cypress: its ProgID and type library go, then its class tree refuses.
-    ASSERT_NO_FATAL_FAILURE(ExpectFailedRemoval());
+    ExpectFailedRemoval();
     registry = WithoutTrees(registry, {kCypress.progId, "TypeLib\\" + kOwn});
     EXPECT_EQ(Snapshot(), registry);
     // Again: now its ProgID names nothing, and nothing more goes.
-    ASSERT_NO_FATAL_FAILURE(ExpectFailedRemoval());
+    ExpectFailedRemoval();
     EXPECT_EQ(Snapshot(), registry);
 
     // Dune's ProgID names no key: nothing goes, twice.
-    talven_.Select(3);
-    ASSERT_NO_FATAL_FAILURE(ExpectFailedRemoval());
-    ASSERT_NO_FATAL_FAILURE(ExpectFailedRemoval());
+    Select(3);
+    ExpectFailedRemoval();
+    ExpectFailedRemoval();
     EXPECT_EQ(Snapshot(), registry);
 
     // The last line: the new last line is selected.
-    talven_.Select(4);
-    ASSERT_NO_FATAL_FAILURE(ExpectRemoved({kAmber, kBirch, kCypress, kDune}, 3));
+    Select(4);
+    ExpectRemoved({kAmber, kBirch, kCypress, kDune}, 3);
     registry = WithoutTrees(registry, {ClassTree(kElm)});
     EXPECT_EQ(Snapshot(), registry);
 
     // Amber takes the type library it shares with Birch.
-    talven_.Select(0);
-    ASSERT_NO_FATAL_FAILURE(ExpectRemoved({kBirch, kCypress, kDune}, 0));
+    Select(0);
+    ExpectRemoved({kBirch, kCypress, kDune}, 0);
     registry = WithoutTrees(registry, {kAmber.progId, "TypeLib\\" + kShared, ClassTree(kAmber)});
     EXPECT_EQ(Snapshot(), registry);
 
     // Birch then loses its ProgID and fails at the library; then at the ProgID.
-    ASSERT_NO_FATAL_FAILURE(ExpectFailedRemoval());
+    ExpectFailedRemoval();
     registry = WithoutTrees(registry, {kBirch.progId});
     EXPECT_EQ(Snapshot(), registry);
     EXPECT_TRUE(KeyExists(ClassTree(kBirch)));
-    ASSERT_NO_FATAL_FAILURE(ExpectFailedRemoval());
+    ExpectFailedRemoval();
     EXPECT_EQ(Snapshot(), registry);
-
-    talven_.Command(IDOK, BN_CLICKED);
-    EXPECT_EQ(talven_.WaitForExit(), 0);
 }
 
 // A link inside Cedar's class tree leads to Cypress's: the removal is
@@ -182,30 +160,24 @@ TEST_F(RemoveCommand, RefusesAControlWithALinkInItsTreeAndDeletesNothing)
     ASSERT_NO_FATAL_FAILURE(
         Lay(Join({ControlKeys(kCedar), ControlKeys(kCypress), {Link(ClassTree(kCedar) + "\\Extra", ClassTree(kCypress))}})));
     std::vector<std::string> registry = Snapshot();
-    ASSERT_TRUE(talven_.Start());
+    ASSERT_NO_FATAL_FAILURE(Open());
     ExpectShown({kCedar, kCypress}, 0);
 
-    ASSERT_NO_FATAL_FAILURE(ExpectFailedRemoval());
+    ExpectFailedRemoval();
     EXPECT_EQ(Snapshot(), registry);
 
-    talven_.Select(1);
-    ASSERT_NO_FATAL_FAILURE(ExpectRemoved({kCedar}, 0));
+    Select(1);
+    ExpectRemoved({kCedar}, 0);
     registry = WithoutTrees(registry, {kCypress.progId, "TypeLib\\" + kOwn, ClassTree(kCypress)});
     EXPECT_EQ(Snapshot(), registry);
-
-    talven_.Command(IDOK, BN_CLICKED);
-    EXPECT_EQ(talven_.WaitForExit(), 0);
 }
 
 TEST_F(RemoveCommand, RemovingTheOnlyLineLeavesAnEmptyList)
 {
     ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(kCedar)));
-    ASSERT_TRUE(talven_.Start());
-    ASSERT_NO_FATAL_FAILURE(ExpectRemoved({}, -1));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ExpectRemoved({}, -1);
     EXPECT_FALSE(KeyExists(ClassTree(kCedar)));
-
-    PostMessageA(talven_.dialog, WM_CLOSE, 0, 0);
-    EXPECT_EQ(talven_.WaitForExit(), 0);
 }
 
 }  // namespace

@@ -11,15 +11,9 @@
 #include <vector>
 
 #include "resource.h"
+#include "talven_driver.h"
 
 namespace {
-
-std::string ProgramPath()
-{
-    char path[MAX_PATH];
-    const std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-    return self.substr(0, self.find_last_of("\\/") + 1) + "talven.exe";
-}
 
 // Reads a dialog template: WORDs, DWORDs and NUL-terminated UTF-16 strings.
 struct TemplateReader {
@@ -91,8 +85,8 @@ class Resources : public testing::Test {
 protected:
     void SetUp() override
     {
-        module_ = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module_, nullptr) << ProgramPath();
+        module_ = LoadLibraryExA(TalvenPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module_, nullptr) << TalvenPath();
     }
     void TearDown() override
     {
@@ -177,7 +171,7 @@ std::string VersionString(const std::vector<BYTE>& info, const char* name)
 
 TEST_F(Resources, VersionResourceHoldsEveryField)
 {
-    const std::string path = ProgramPath();
+    const std::string path = TalvenPath();
     DWORD ignored = 0;
     std::vector<BYTE> info(GetFileVersionInfoSizeA(path.c_str(), &ignored));
     ASSERT_FALSE(info.empty());
@@ -215,7 +209,7 @@ TEST_F(Resources, VersionResourceHoldsEveryField)
 
 TEST_F(Resources, PeHeaderMakesAWindowsGuiProgram)
 {
-    std::ifstream file(ProgramPath(), std::ios::binary);
+    std::ifstream file(TalvenPath(), std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     ASSERT_GT(bytes.size(), sizeof(IMAGE_DOS_HEADER));
     IMAGE_DOS_HEADER dos;

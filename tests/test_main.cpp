@@ -11,7 +11,7 @@ int main(int argc, char** argv)
 #ifdef _WIN32
     // A crash must fail the test, not wait in Wine's debugger.
     SetErrorMode(SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);
-    // The tests replace all of HKEY_CLASSES_ROOT\CLSID and \TypeLib. Under
+    // The tests replace all of HKEY_CLASSES_ROOT\CLSID, \TypeLib and \Interface. Under
     // Wine that is a throwaway prefix; anywhere else it would be the
     // machine's own registrations.
     const bool underWine =

@@ -1,4 +1,4 @@
-// The program entry and the main dialog: a sorted list of the registered
+// The main dialog: a sorted list of the registered
 // controls, the selected one's whole entry in the details box.
 #include "ui.h"
 
@@ -118,10 +118,4 @@ INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     default:
         return 0;
     }
-}
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
-{
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONTROLS), nullptr, MainDlgProc, 0);
-    return 0;
 }

@@ -1,7 +1,7 @@
 // The fixture on a real registry: keys written with RegCreateKeyExA and
 // RegSetValueExA, denied access through a key's own security descriptor.
 // It runs only in a throwaway Wine prefix (or a machine given over to tests):
-// ResetRegistry deletes all of "CLSID" and "TypeLib".
+// ResetRegistry deletes all of "CLSID", "TypeLib" and "Interface".
 #include <gtest/gtest.h>
 
 #include <winternl.h>
@@ -90,7 +90,9 @@ bool CountHandles()
     return counting;
 }
 
-std::set<std::string> g_topKeys = {"CLSID", "TypeLib"};
+// Interface too: a snapshot of a layout that names it would otherwise walk
+// the thousands of interfaces a fresh prefix registers.
+std::set<std::string> g_topKeys = {"CLSID", "TypeLib", "Interface"};
 std::vector<std::string> g_denied;
 std::vector<std::string> g_links;
 

@@ -1,6 +1,6 @@
 // Drives the real talven.exe from another process: starts it beside this
-// program, finds its dialog and message boxes, reads and works its controls
-// through window messages. Every wait is bounded.
+// program, finds its dialog and message boxes, reads its list and works its
+// buttons through window messages. Every wait is bounded.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +13,9 @@
 
 constexpr DWORD kWaitMs = 60000;  // a busy emulated program answers late, but it answers
 constexpr DWORD kPollMs = 100;
+
+// talven.exe, beside the running program.
+std::string TalvenPath();
 
 // Waits in small steps until done() holds or the time is up; says whether
 // it held.
@@ -31,28 +34,14 @@ struct Talven {
     PROCESS_INFORMATION process = {};
     HWND dialog = nullptr;
 
-    bool Launch();         // starts talven.exe beside this program
+    bool Launch() { return LaunchProgram(TalvenPath()); }
     bool LaunchProgram(const std::string& program);
     bool WaitForDialog();  // until the dialog is shown and idle
     bool Start() { return Launch() && WaitForDialog(); }
 
-    HWND FindDialog() const;
-    HWND FindBox(const char* caption) const;  // a shown message box of talven's
-    HWND WaitForBox(const char* caption) const;
-    HWND Item(int id) const;
+    HWND WaitForBox(const char* caption) const;  // a shown message box of talven's
 
     std::vector<std::string> Lines() const;
-    int Selection() const;
-    std::string Details() const;
-    bool RemoveEnabled() const;
-    bool IsCentred() const;
-    // How far right, in pixels from the list's left edge, the row's text
-    // reaches on the screen; -1 when the row shows none.
-    int RowInkWidth(int row) const;
-    HWND Focus() const;
-
-    void Select(int index);  // as a click in the list would
-    void PressKey(WORD key);
     void Command(int id, int notification);  // posted, as a button would
     bool Settle() const;  // until talven's thread is back in a message loop
 
@@ -61,12 +50,8 @@ struct Talven {
     void Kill();
 };
 
-std::string WindowText(HWND window);
-std::string BoxText(HWND box);
-bool BoxHasIcon(HWND box, LPCSTR icon);
-std::vector<std::string> BoxButtons(HWND box);
 // Answers a message box as a click on the button with that id would; fails
-// the test, and does nothing, when the box has no such button.
+// the test, and does nothing, when the box shows no such button.
 void AnswerBox(HWND box, int id);
 // Until the window is destroyed, as an answered box is; false if it stays.
 bool WaitUntilGone(HWND window);
