@@ -84,9 +84,12 @@ TEST_F(Dialog, ALineTooLongForTheRoomIsNeitherShownNorRemoved)
     const std::vector<std::string> registry = Snapshot();
     ASSERT_NO_FATAL_FAILURE(Open());
     const HWND list = Item(IDC_CONTROL_LIST);
-    const std::string longest = "Zelkova\t" + kAmber.clsid + "\t" + std::string(kLineRoom - 2 - 7 - kAmber.clsid.size(), 'z');
+    // Amber's own class, so that a removal read from it would remove Amber.
+    const std::string longest =
+        "Zelkova\t" + kAmber.clsid + "\t" + std::string(kLineRoom - 2 - 7 - kAmber.clsid.size(), 'z');
     ASSERT_EQ(longest.size(), static_cast<size_t>(kLineRoom));
-    const int index = static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(longest.c_str())));
+    const int index =
+        static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(longest.c_str())));
     ASSERT_EQ(index, 1);
 
     char room[kLineRoom + 1];
