@@ -203,6 +203,27 @@ std::string NameOfHandle(HKEY handle)
     return h == nullptr ? std::string() : std::string(h->key->name);
 }
 
+// What every call on a key does first: counts the call (failing it when it
+// is the one to fail), resolves the handle to its key, and checks that the
+// handle was opened with the access the call needs.
+template <typename Name>
+LONG BeginCall(const char* operation, Name name, HKEY handle, REGSAM needed, Key** key)
+{
+    LONG code;
+    if (InjectedFailure(&code, operation, name))
+        return code;
+    REGSAM access;
+    code = KeyOfHandle(handle, key, &access);
+    if (code != ERROR_SUCCESS)
+        return code;
+    return (access & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+const char* SubkeyName(LPCSTR subkey)
+{
+    return subkey == nullptr ? "" : subkey;
+}
+
 // True when the child's name equals the name's size characters, without
 // regard to case.
 bool NameIs(const Key* child, const char* name, size_t size)
@@ -339,16 +360,12 @@ void DumpKey(const Key* key, const std::string& path, std::vector<std::string>* 
 
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY result)
 {
-    LONG code;
-    if (InjectedFailure(&code, "RegOpenKeyExA", [&] { return std::string(subkey == nullptr ? "" : subkey); }))
-        return code;
     Key* from;
-    REGSAM parentAccess;
-    code = KeyOfHandle(parent, &from, &parentAccess);
+    LONG code = BeginCall("RegOpenKeyExA", [&] { return SubkeyName(subkey); }, parent, 0, &from);
     if (code != ERROR_SUCCESS)
         return code;
     Key* key;
-    code = Walk(from, subkey == nullptr ? "" : subkey, (options & REG_OPTION_OPEN_LINK) != 0, &key);
+    code = Walk(from, SubkeyName(subkey), (options & REG_OPTION_OPEN_LINK) != 0, &key);
     if (code != ERROR_SUCCESS)
         return code;
     if (!Grants(key, access))
@@ -359,16 +376,11 @@ LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHK
 
 LONG RegEnumKeyA(HKEY handle, DWORD index, LPSTR name, DWORD nameSize)
 {
-    LONG code;
-    if (InjectedFailure(&code, "RegEnumKeyA", [&] { return NameOfHandle(handle); }))
-        return code;
     Key* key;
-    REGSAM access;
-    code = KeyOfHandle(handle, &key, &access);
+    const LONG code =
+        BeginCall("RegEnumKeyA", [&] { return NameOfHandle(handle); }, handle, KEY_ENUMERATE_SUB_KEYS, &key);
     if (code != ERROR_SUCCESS)
         return code;
-    if ((access & KEY_ENUMERATE_SUB_KEYS) == 0)
-        return ERROR_ACCESS_DENIED;
     if (index >= key->children.size())
         return ERROR_NO_MORE_ITEMS;
     key->lastEnumerated = index;
@@ -382,16 +394,11 @@ LONG RegEnumKeyA(HKEY handle, DWORD index, LPSTR name, DWORD nameSize)
 LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
                       LPDWORD dataSize)
 {
-    LONG code;
-    if (InjectedFailure(&code, "RegQueryValueExA", [&] { return NameOfHandle(handle); }))
-        return code;
     Key* key;
-    REGSAM access;
-    code = KeyOfHandle(handle, &key, &access);
+    const LONG code =
+        BeginCall("RegQueryValueExA", [&] { return NameOfHandle(handle); }, handle, KEY_QUERY_VALUE, &key);
     if (code != ERROR_SUCCESS)
         return code;
-    if ((access & KEY_QUERY_VALUE) == 0)
-        return ERROR_ACCESS_DENIED;
     // A key has its default value at most; a link opened as itself has only
     // the value that names its target.
     const bool linkValue = key->link && valueName != nullptr && lstrcmpiA(valueName, "SymbolicLinkValue") == 0;
@@ -417,17 +424,13 @@ LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
 
 LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey)
 {
-    LONG code;
-    if (InjectedFailure(&code, "RegDeleteKeyA", [&] { return std::string(subkey == nullptr ? "" : subkey); }))
-        return code;
     Key* from;
-    REGSAM access;
-    code = KeyOfHandle(parent, &from, &access);
+    LONG code = BeginCall("RegDeleteKeyA", [&] { return SubkeyName(subkey); }, parent, 0, &from);
     if (code != ERROR_SUCCESS)
         return code;
     // Like Wine's, the deletion reaches a link's target, never the link.
     Key* key;
-    code = Walk(from, subkey == nullptr ? "" : subkey, false, &key);
+    code = Walk(from, SubkeyName(subkey), false, &key);
     if (code != ERROR_SUCCESS)
         return code;
     if (key == Root() || key->access != keystore::Access::kFull || !key->children.empty())
