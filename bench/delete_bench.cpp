@@ -55,7 +55,7 @@ LONG Delete(Contender contender)
     case kOurs: return DeleteKeyTree("TalvenBench");
     case kPlatform: return RegDeleteTreeA(HKEY_CLASSES_ROOT, "TalvenBench");
     default: {
-        const LONG checked = CheckKeyTree("TalvenBench");
+        const LONG checked = CheckKeyTree("TalvenBench", nullptr, nullptr);
         return checked != 0 ? checked : DeleteKeyTree("TalvenBench");
     }
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <windows.h>
 
 // 0 is success; 1 means no line was selected or the line holds fewer than
 // two TABs; anything else is a registry error code passed up unchanged.
@@ -27,10 +28,41 @@ ResultCode FillControlList(ControlSink sink, void* context);
 // anywhere in the tree is a failure when it is reached.
 ResultCode DeleteKeyTree(const char* path);
 
+// How the read-only walk of a removal shows each key of the trees it would
+// delete: as it enters the key, before its subkeys, and as it leaves it,
+// after them, which is the order the deletion takes. The key is open for
+// reading, as itself; path is relative to HKEY_CLASSES_ROOT. A nonzero
+// result ends the walk, and the removal, with that code before anything is
+// deleted.
+enum KeyVisit { kEnteringKey, kLeavingKey };
+typedef ResultCode (*KeySink)(HKEY key, const char* path, KeyVisit visit, void* context);
+
 // Removes the registration of the control an entry line names: its ProgID
-// tree, its type-library tree, then its CLSID tree. A ProgID or library that
-// is not plainly this control's, or a tree that could not be deleted whole
-// (a symbolic link in it, a path too long), ends the removal before anything
-// is deleted. The line must sit in a room of kLineRoom bytes, which the
-// removal uses as its working room.
+// tree, its type-library tree, then its class tree. A ProgID value that does
+// not name this control's own ProgID tree, and a named tree that is already
+// gone, are passed over; a tree that could not be deleted whole (a symbolic
+// link in it, a path too long) ends the removal before anything is deleted.
+// The line must sit in a room of kLineRoom bytes, which the removal uses as
+// its working room.
 ResultCode RemoveControl(char* line);
+
+// RemoveControl, showing the sink every key it is about to delete before it
+// deletes any of them.
+ResultCode RemoveControlReporting(char* line, KeySink sink, void* context);
+
+// Decides and walks exactly as RemoveControl does, showing the sink every
+// key it would delete, and deletes nothing.
+ResultCode PlanRemoval(char* line, KeySink sink, void* context);
+
+constexpr int kClsidPathRoom = 60;
+constexpr int kTypeLibIdRoom = 50;
+constexpr int kTypeLibPathRoom = sizeof "TYPELIB\\" - 1 + kTypeLibIdRoom;
+
+// The trees besides its own that a removal of the class open as classKey
+// (whose key name is clsid) would delete: the ProgID tree when its "ProgID"
+// value names the class's own, into a room of kLineRoom bytes, and the
+// type-library tree when its "Typelib" value is a library identifier, into
+// a room of kTypeLibPathRoom bytes; either empty where there is none. Fails
+// only when the ProgID's key cannot be read for a reason other than its
+// absence, or its tree holds a link or a path too long.
+ResultCode FindNamedTrees(HKEY classKey, const char* clsid, char* progIdTree, char* typeLibTree);

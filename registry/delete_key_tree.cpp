@@ -5,7 +5,12 @@ namespace {
 
 constexpr int kPathRoom = 1024;
 
-enum class Pass { kCheck, kDelete };
+// What one walk does, shared by every level of it.
+struct Walk {
+    bool deleting;
+    KeySink sink;  // checking only; may be null
+    void* context;
+};
 
 // A symbolic link opened as itself holds the value that names its target.
 // Opening, enumerating or deleting through a link reaches the target, which
@@ -19,6 +24,11 @@ ResultCode RefuseLink(HKEY key)
     return found == ERROR_SUCCESS || found == ERROR_MORE_DATA ? ERROR_CANT_RESOLVE_FILENAME : found;
 }
 
+ResultCode Report(const Walk& walk, HKEY key, const char* path, KeyVisit visit)
+{
+    return walk.sink == nullptr ? ERROR_SUCCESS : walk.sink(key, path, visit, walk.context);
+}
+
 // Walks the tree at path, whose text is length characters long and sits in a
 // room of kPathRoom bytes, opening every key as itself, never through a link.
 // Checking only reads, and refuses whatever deleting would stop at for want
@@ -26,15 +36,16 @@ ResultCode RefuseLink(HKEY key)
 // One room serves every level: each child's name is enumerated straight into
 // the room's tail and cut off again on the way back, so a level of even the
 // deepest tree costs a handle and a few words of stack.
-ResultCode WalkTreeInRoom(char* path, int length, Pass pass)
+ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
 {
-    const bool deleting = pass == Pass::kDelete;
     HKEY key;
     ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, path, REG_OPTION_OPEN_LINK,
-                                      deleting ? KEY_ALL_ACCESS : KEY_READ, &key);
+                                      walk.deleting ? KEY_ALL_ACCESS : KEY_READ, &key);
     if (result != ERROR_SUCCESS)
         return result;
     result = RefuseLink(key);
+    if (result == ERROR_SUCCESS)
+        result = Report(walk, key, path, kEnteringKey);
 
     char* childName = path + length + 1;
     const DWORD childRoom = static_cast<DWORD>(kPathRoom - length - 1);
@@ -44,7 +55,7 @@ ResultCode WalkTreeInRoom(char* path, int length, Pass pass)
     const bool roomForChild = childRoom >= sizeof scratch;
     // Deleting asks for index 0 every time: the child found last time is
     // gone by now.
-    for (DWORD index = 0; result == ERROR_SUCCESS; index += deleting ? 0 : 1) {
+    for (DWORD index = 0; result == ERROR_SUCCESS; index += walk.deleting ? 0 : 1) {
         LONG found = roomForChild ? RegEnumKeyA(key, index, childName, childRoom)
                                   : RegEnumKeyA(key, index, scratch, sizeof scratch);
         if (found == ERROR_MORE_DATA || (found == ERROR_SUCCESS && !roomForChild)) {
@@ -56,21 +67,27 @@ ResultCode WalkTreeInRoom(char* path, int length, Pass pass)
             // A deletion ends its loop at any failure and lets the key's own
             // deletion decide; a check has seen every child only at the end
             // of the list.
-            if (!deleting && found != ERROR_NO_MORE_ITEMS)
+            if (!walk.deleting && found != ERROR_NO_MORE_ITEMS)
                 result = found;
             break;
         }
         path[length] = '\\';
-        result = WalkTreeInRoom(path, length + 1 + lstrlenA(childName), pass);
+        result = WalkTreeInRoom(path, length + 1 + lstrlenA(childName), walk);
         path[length] = '\0';
+        // A child listed a moment ago and gone now: a check reports only
+        // the top of the tree missing.
+        if (!walk.deleting && result == ERROR_FILE_NOT_FOUND)
+            result = ERROR_KEY_DELETED;
     }
+    if (result == ERROR_SUCCESS)
+        result = Report(walk, key, path, kLeavingKey);
     RegCloseKey(key);
-    if (result != ERROR_SUCCESS || !deleting)
+    if (result != ERROR_SUCCESS || !walk.deleting)
         return result;
     return RegDeleteKeyA(HKEY_CLASSES_ROOT, path);
 }
 
-ResultCode WalkTree(const char* path, Pass pass)
+ResultCode WalkTree(const char* path, const Walk& walk)
 {
     const int length = lstrlenA(path);
     if (length >= kPathRoom)
@@ -81,20 +98,19 @@ ResultCode WalkTree(const char* path, Pass pass)
         return ERROR_BAD_PATHNAME;
     char room[kPathRoom];
     lstrcpyA(room, path);
-    return WalkTreeInRoom(room, length, pass);
+    return WalkTreeInRoom(room, length, walk);
 }
 
 }  // namespace
 
-ResultCode CheckKeyTree(const char* path)
+ResultCode CheckKeyTree(const char* path, KeySink sink, void* context)
 {
-    const ResultCode result = WalkTree(path, Pass::kCheck);
-    // A tree that is not there holds nothing to refuse: deleting it fails at
-    // its open, and a removal stops there as it always has.
-    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+    const Walk walk = {false, sink, context};
+    return WalkTree(path, walk);
 }
 
 ResultCode DeleteKeyTree(const char* path)
 {
-    return WalkTree(path, Pass::kDelete);
+    const Walk walk = {true, nullptr, nullptr};
+    return WalkTree(path, walk);
 }

@@ -20,8 +20,13 @@ bool HoldsChar(const char* text, char c);
 // that it is a symbolic link.
 constexpr char kLinkValueName[] = "SymbolicLinkValue";
 
-// Walks the tree at path as DeleteKeyTree would, reading only: 0 when every
-// key can be reached as itself and its path fits the room, or when there is
-// no key at path; otherwise the code DeleteKeyTree would stop at, or the one
-// of a link, which it refuses.
-ResultCode CheckKeyTree(const char* path);
+// True when text is an identifier as classes and libraries are registered
+// under: "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" in hexadecimal digits.
+bool IsIdentifier(const char* text);
+
+// Walks the tree at path as DeleteKeyTree would, reading only, and shows the
+// sink (when not null) each key: 0 when every key can be reached as itself
+// and its path fits the room; ERROR_FILE_NOT_FOUND when there is no key at
+// path itself; otherwise the code DeleteKeyTree would stop at, the one of a
+// link, which it refuses, or the sink's.
+ResultCode CheckKeyTree(const char* path, KeySink sink, void* context);

@@ -3,13 +3,8 @@
 
 namespace {
 
-constexpr int kClsidPathRoom = 60;
-constexpr DWORD kTypeLibIdRoom = 50;
 constexpr char kClsidRoot[] = "CLSID\\";
-constexpr char kTypeLibRoot[] = "TYPELIB\\";
 constexpr int kClsidRootLength = sizeof kClsidRoot - 1;
-
-constexpr int kTypeLibPathRoom = sizeof kTypeLibRoot - 1 + kTypeLibIdRoom;
 
 char* FindFirst(char* text, char c)
 {
@@ -30,153 +25,53 @@ char* FindLast(char* text, char c)
     return last;
 }
 
-bool IsLetter(char c)
+// Walks a named tree; one that is already gone holds nothing to delete, and
+// its room is emptied so that no deletion is tried.
+ResultCode CheckNamedTree(char* tree, KeySink sink, void* context)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-bool IsHexDigit(char c)
-{
-    return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-constexpr int kLongestProgId = 39;
-
-// A ProgID as COM names one: at most 39 letters, digits and periods, starting
-// with a letter, in parts joined by single periods ("Vendor.Control.1"). No
-// shared root of the class store is named so ("CLSID", "TypeLib",
-// "Interface", "AppID", ".ext", "*"), and no path is.
-bool IsProgIdName(const char* text)
-{
-    if (!IsLetter(text[0]))
-        return false;
-    int length = 0;
-    bool period = false;
-    for (; text[length] != '\0'; ++length) {
-        const char c = text[length];
-        if (c == '.') {
-            if (text[length - 1] == '.')
-                return false;
-            period = true;
-        } else if (!IsLetter(c) && !IsDigit(c)) {
-            return false;
-        }
-    }
-    return length <= kLongestProgId && period && text[length - 1] != '.';
-}
-
-// A library identifier as type libraries are registered under:
-// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" in hexadecimal digits. With it,
-// "TYPELIB\%s" can name one library's key and nothing else.
-bool IsLibraryId(const char* text)
-{
-    static const char kForm[] = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
-    for (int i = 0; kForm[i] != '\0'; ++i) {
-        if (kForm[i] == 'x' ? !IsHexDigit(text[i]) : text[i] != kForm[i])
-            return false;
-    }
-    return text[sizeof kForm - 1] == '\0';
-}
-
-// A ProgID's key names its class in its "CLSID" subkey. Anything else in a
-// "ProgID" value (a root of the class store, "CLSID\{other}", a ProgID of
-// another class) would have the removal delete what is not this control's,
-// so it ends the removal before anything is deleted.
-ResultCode CheckProgIdNamesClass(const char* progId, const char* clsid)
-{
-    if (!IsProgIdName(progId))
-        return ERROR_INVALID_NAME;
-    HKEY progIdKey;
-    ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, progId, 0, KEY_READ, &progIdKey);
-    if (result != ERROR_SUCCESS)
-        return result;
-    HKEY namedKey;
-    result = RegOpenKeyExA(progIdKey, "CLSID", 0, KEY_READ, &namedKey);
-    RegCloseKey(progIdKey);
-    if (result != ERROR_SUCCESS)
-        return result;
-    char named[kClsidPathRoom];
-    result = QueryDefaultText(namedKey, named, sizeof named);
-    RegCloseKey(namedKey);
-    if (result != ERROR_SUCCESS)
-        return result;
-    return lstrcmpiA(named, clsid) == 0 ? ERROR_SUCCESS : ERROR_INVALID_DATA;
-}
-
-// Reads the default value of classKey's subkey into room; false when the
-// subkey or a usable, non-empty REG_SZ value is missing.
-bool ReadSubkeyText(HKEY classKey, const char* subkey, char* room, DWORD roomSize)
-{
-    HKEY sub;
-    if (RegOpenKeyExA(classKey, subkey, 0, KEY_READ, &sub) != ERROR_SUCCESS)
-        return false;
-    ResultCode read = QueryDefaultText(sub, room, roomSize);
-    RegCloseKey(sub);
-    return read == ERROR_SUCCESS && room[0] != '\0';
-}
-
-// Puts the path of the control's ProgID tree in room, or the empty text when
-// the class names none.
-ResultCode FindProgIdTree(HKEY classKey, const char* clsid, char* room)
-{
-    if (!ReadSubkeyText(classKey, "ProgID", room, kLineRoom)) {
-        room[0] = '\0';
+    if (tree[0] == '\0')
         return ERROR_SUCCESS;
-    }
-    return CheckProgIdNamesClass(room, clsid);
-}
-
-// Puts the path of the control's type-library tree in room, or the empty
-// text when the class names no library. A value that is not a library
-// identifier ("{lib}\1.0", "", one too long) names none and is passed over.
-void FindTypeLibTree(HKEY classKey, char* room)
-{
-    char typeLibId[kTypeLibIdRoom];
-    room[0] = '\0';
-    if (ReadSubkeyText(classKey, "Typelib", typeLibId, kTypeLibIdRoom) && IsLibraryId(typeLibId)) {
-        lstrcpyA(room, kTypeLibRoot);
-        lstrcatA(room, typeLibId);
-    }
+    const ResultCode result = CheckKeyTree(tree, sink, context);
+    if (result != ERROR_FILE_NOT_FOUND)
+        return result;
+    tree[0] = '\0';
+    return ERROR_SUCCESS;
 }
 
 // Every tree is walked before any of them goes, so that a removal refused
 // for a link or a path too long leaves the registration whole rather than
 // half removed.
-ResultCode CheckTrees(const char* progIdTree, const char* typeLibTree, const char* classTree)
+ResultCode CheckTrees(char* progIdTree, char* typeLibTree, const char* classTree, KeySink sink,
+                      void* context)
 {
-    ResultCode result = progIdTree[0] == '\0' ? ERROR_SUCCESS : CheckKeyTree(progIdTree);
-    if (result == ERROR_SUCCESS && typeLibTree[0] != '\0')
-        result = CheckKeyTree(typeLibTree);
+    ResultCode result = CheckNamedTree(progIdTree, sink, context);
     if (result == ERROR_SUCCESS)
-        result = CheckKeyTree(classTree);
+        result = CheckNamedTree(typeLibTree, sink, context);
+    if (result == ERROR_SUCCESS)
+        result = CheckKeyTree(classTree, sink, context);
     return result;
 }
 
-// Finds, checks, and deletes the ProgID and type-library trees the open
-// class key names; the class tree is checked with them and left to the caller.
-ResultCode RemoveNamedTrees(HKEY classKey, const char* clsidPath, char* room)
+// Finds, checks, and (when deleting) deletes the ProgID and type-library
+// trees the open class key names; the class tree is checked with them and
+// left to the caller.
+ResultCode RemoveNamedTrees(HKEY classKey, const char* clsidPath, char* room, KeySink sink,
+                            void* context, bool deleting)
 {
     char typeLibTree[kTypeLibPathRoom];
-    ResultCode result = FindProgIdTree(classKey, clsidPath + kClsidRootLength, room);
-    if (result != ERROR_SUCCESS)
+    ResultCode result = FindNamedTrees(classKey, clsidPath + kClsidRootLength, room, typeLibTree);
+    if (result == ERROR_SUCCESS)
+        result = CheckTrees(room, typeLibTree, clsidPath, sink, context);
+    if (result != ERROR_SUCCESS || !deleting)
         return result;
-    FindTypeLibTree(classKey, typeLibTree);
-    result = CheckTrees(room, typeLibTree, clsidPath);
-    if (result == ERROR_SUCCESS && room[0] != '\0')
+    if (room[0] != '\0')
         result = DeleteKeyTree(room);
     if (result == ERROR_SUCCESS && typeLibTree[0] != '\0')
         result = DeleteKeyTree(typeLibTree);
     return result;
 }
 
-}  // namespace
-
-ResultCode RemoveControl(char* line)
+ResultCode RemoveOrPlan(char* line, KeySink sink, void* context, bool deleting)
 {
     char* lastTab = FindLast(line, '\t');
     if (lastTab == nullptr)
@@ -203,9 +98,26 @@ ResultCode RemoveControl(char* line)
         return result;
     // The class key names the other two trees, so it stays open while they
     // go and is deleted last. The line room is free for the ProgID now.
-    result = RemoveNamedTrees(classKey, clsidPath, line);
+    result = RemoveNamedTrees(classKey, clsidPath, line, sink, context, deleting);
     RegCloseKey(classKey);
-    if (result != ERROR_SUCCESS)
+    if (result != ERROR_SUCCESS || !deleting)
         return result;
     return DeleteKeyTree(clsidPath);
+}
+
+}  // namespace
+
+ResultCode RemoveControl(char* line)
+{
+    return RemoveOrPlan(line, nullptr, nullptr, true);
+}
+
+ResultCode RemoveControlReporting(char* line, KeySink sink, void* context)
+{
+    return RemoveOrPlan(line, sink, context, true);
+}
+
+ResultCode PlanRemoval(char* line, KeySink sink, void* context)
+{
+    return RemoveOrPlan(line, sink, context, false);
 }

@@ -100,13 +100,13 @@ TEST(FaultInjection, AWalkThatCannotSeeTheWholeTreeRefuses)
     ResetRegistry();
     ASSERT_NO_FATAL_FAILURE(Lay({Key("T\\A\\A1"), Key("T\\B"), Key("T\\C\\C1")}));
     keystore::RecordCalls(true);
-    ASSERT_EQ(CheckKeyTree("T"), 0);
+    ASSERT_EQ(CheckKeyTree("T", nullptr, nullptr), 0);
     const std::vector<std::string> calls = keystore::CallLog();
     ASSERT_GE(calls.size(), 20u);
     for (size_t n = 1; n <= calls.size(); ++n) {
         SCOPED_TRACE("failing call " + std::to_string(n) + ": " + calls[n - 1]);
         keystore::FailCall(static_cast<long>(n), kInjected);
-        const ResultCode result = CheckKeyTree("T");
+        const ResultCode result = CheckKeyTree("T", nullptr, nullptr);
         if (calls[n - 1].rfind("RegCloseKey", 0) == 0)
             EXPECT_EQ(result, 0);
         else

@@ -2,10 +2,15 @@
 // that must make it go no further.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "controls.h"
 #include "registry_fixture.h"
+#ifndef _WIN32
+#include "keystore.h"
+#endif
 
 namespace {
 
@@ -54,6 +59,7 @@ std::vector<TreeCase> RemovalCases()
 {
     const std::string progIdKey = kXClass + "\\ProgID";
     const std::string typeLibKey = kXClass + "\\Typelib";
+    const std::vector<std::string> xRest = {kXTypeLib, kXClass};
     return {
         {"neither ProgID nor Typelib", World(), {}, EntryLine(kPlainControl), 0, {"CLSID\\" + kPlain}},
         {"ProgID, type library of two versions and class",
@@ -88,22 +94,21 @@ std::vector<TreeCase> RemovalCases()
          "X\t" + std::string(53, 'c') + "\tx.ocx", 0, {"CLSID\\" + std::string(53, 'c')}},
         {"class not registered", World(), {}, "Gone\t{00000000-0000-0000-0000-000000000000}\tg.ocx",
          ERROR_FILE_NOT_FOUND, {}},
-        {"ProgID naming no key", World({Text(progIdKey, "Talven.Missing.1")}), {}, kXLine,
-         ERROR_FILE_NOT_FOUND, {}},
-        {"ProgID naming the class root", World({Text(progIdKey, "CLSID")}), {}, kXLine, ERROR_INVALID_NAME, {}},
-        {"ProgID naming the type-library root", World({Text(progIdKey, "TypeLib")}), {}, kXLine,
-         ERROR_INVALID_NAME, {}},
-        {"ProgID naming the interface root", World({Text(progIdKey, "Interface")}), {}, kXLine,
-         ERROR_INVALID_NAME, {}},
-        {"ProgID naming another class", World({Text(progIdKey, "CLSID\\" + kPlain)}), {}, kXLine,
-         ERROR_INVALID_NAME, {}},
-        {"ProgID holding a stray backslash", World({Text(progIdKey, "Talven.Xanthe.1\\")}), {}, kXLine,
-         ERROR_INVALID_NAME, {}},
-        {"ProgID of another class", World({Text(progIdKey, "Talven.Xanthe"), Text("Talven.Xanthe\\CLSID", kPlain)}),
-         {}, kXLine, ERROR_INVALID_DATA, {}},
-        {"ProgID without a CLSID subkey",
-         World({Text(progIdKey, "Talven.Bare"), Text("Talven.Bare", "bare")}), {}, kXLine,
-         ERROR_FILE_NOT_FOUND, {}},
+        // A ProgID value that names no tree of this class's own is passed
+        // over, and the key it names stays as it was.
+        {"ProgID naming no key", World({Text(progIdKey, "Talven.Missing.1")}), {}, kXLine, 0, xRest},
+        {"ProgID naming the class root", World({Text(progIdKey, "CLSID")}), {}, kXLine, 0, xRest},
+        {"ProgID naming the type-library root", World({Text(progIdKey, "TypeLib")}), {}, kXLine, 0, xRest},
+        {"ProgID naming the interface root", World({Text(progIdKey, "Interface")}), {}, kXLine, 0, xRest},
+        {"ProgID naming another class", World({Text(progIdKey, "CLSID\\" + kPlain)}), {}, kXLine, 0, xRest},
+        {"ProgID holding a stray backslash", World({Text(progIdKey, "Talven.Xanthe.1\\")}), {}, kXLine, 0,
+         xRest},
+        {"ProgID of another class",
+         World({Text(progIdKey, "Talven.Xanthe"), Text("Talven.Xanthe\\CLSID", kPlain)}), {}, kXLine, 0, xRest},
+        {"ProgID without a CLSID subkey", World({Text(progIdKey, "Talven.Bare"), Text("Talven.Bare", "bare")}),
+         {}, kXLine, 0, xRest},
+        {"ProgID whose CLSID is no text",
+         World({Text(progIdKey, "Talven.Bin"), Raw("Talven.Bin\\CLSID", REG_BINARY, kX)}), {}, kXLine, 0, xRest},
         {"class tree refusing deletion", World(), {kXClass + "\\Control"}, kXLine, ERROR_ACCESS_DENIED,
          {"Talven.Xanthe.1", kXTypeLib}},
         // The class key is only read until its own tree goes.
@@ -164,7 +169,7 @@ std::vector<TreeCase> HostileCases()
          kTooDeep, {}},
         {"ProgID naming another class, with a forged CLSID",
          World({Text(progIdKey, "CLSID\\" + kPlain), Text("CLSID\\" + kPlain + "\\CLSID", kX)}), {},
-         kXLine, ERROR_INVALID_NAME, {}},
+         kXLine, 0, {kXTypeLib, kXClass}},
         {"ProgID of 39 characters", World({Text(progIdKey, "Talven." + std::string(30, 'x') + ".1"),
                                           Text("Talven." + std::string(30, 'x') + ".1\\CLSID", kX)}),
          {}, kXLine, 0, {"Talven." + std::string(30, 'x') + ".1", kXTypeLib, kXClass}},
@@ -182,17 +187,49 @@ std::vector<TreeCase> HostileCases()
                 Key("TypeLib\\{7E000000-0000-0000-0000-0000000000E1")}),
          {}, kXLine, 0, {"Talven.Xanthe.1", kXClass}},
     };
-    // A ProgID value naming a root of the class store, or no ProgID at all,
-    // with a "CLSID" subkey added there to name X.
-    const char* const forged[] = {
-        "CLSID", "TypeLib", "Interface", "AppID", "Component Categories", "*", ".ocx",
-        "Talven." "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx" ".1",  // 40 characters
-        "1Talven.Xanthe", "Talven..Xanthe", "Talven.Xanthe.", ".Talven", "Talven Xanthe.1", "Talven_X.1",
+    // A ProgID value naming a shared root of the class store, with a "CLSID"
+    // subkey added there to name X: passed over, the root left as it was,
+    // whether or not it holds registrations of its own.
+    const char* const roots[] = {"CLSID", "clsid", "TypeLib", "Interface", "AppID", "Component Categories",
+                                 "*", ".ocx", ".Talven"};
+    for (const char* name : roots) {
+        cases.push_back({std::string("ProgID value \"") + name + "\" with a forged CLSID passed over",
+                         World({Text(progIdKey, name), Text(std::string(name) + "\\CLSID", kX)}), {}, kXLine, 0,
+                         {kXTypeLib, kXClass}});
+    }
+    // Keys of no name talven knows that hold what no ProgID tree holds: a
+    // registration under an identifier, or more keys than any ProgID has.
+    std::vector<KeyDef> crowded = {Text(progIdKey, "Crowded"), Text("Crowded\\CLSID", kX)};
+    for (int i = 0; i < 63; ++i)
+        crowded.push_back(Key("Crowded\\k" + std::to_string(i)));
+    cases.push_back({"ProgID value naming a store of registrations passed over",
+                     World({Text(progIdKey, "Vault"), Text("Vault\\CLSID", kX),
+                            Text("Vault\\Entries\\" + kPlain, "entry")}),
+                     {}, kXLine, 0, {kXTypeLib, kXClass}});
+    cases.push_back({"ProgID value naming a tree of 65 keys passed over", World(crowded), {}, kXLine, 0,
+                     {kXTypeLib, kXClass}});
+    crowded.pop_back();
+    cases.push_back({"ProgID tree of 64 keys deleted", World(crowded), {}, kXLine, 0,
+                     {"Crowded", kXTypeLib, kXClass}});
+    return cases;
+}
+
+// Genuine ProgIDs are spelled every way: without a period, with spaces or
+// underscores, longer than COM's 39 characters. Each one that names X back
+// goes with X.
+std::vector<TreeCase> SpellingCases()
+{
+    const char* const names[] = {
+        "StdFont", "htmlfile", "VBScript Author", "htmlfile_FullWindowEmbed", "Talven..Xanthe", "Talven.Xanthe.",
+        "1Talven", "Microsoft.DirectMusicScriptAutoImpAudioPathConfig.1", "Talven-X {1}", "Talven.Xanthe",
     };
-    for (const char* name : forged) {
-        cases.push_back({std::string("ProgID value \"") + name + "\" with a forged CLSID",
-                         World({Text(progIdKey, name), Text(std::string(name) + "\\CLSID", kX)}), {}, kXLine,
-                         ERROR_INVALID_NAME, {}});
+    std::vector<TreeCase> cases;
+    for (const char* name : names) {
+        cases.push_back({std::string("ProgID \"") + name + "\"",
+                         World({Text(kXClass + "\\ProgID", name), Text(name, "Xanthe Gauge"),
+                                Text(std::string(name) + "\\CLSID", kX),
+                                Text(std::string(name) + "\\shell\\open\\command", "x.exe")}),
+                         {}, kXLine, 0, {name, kXTypeLib, kXClass}});
     }
     return cases;
 }
@@ -214,31 +251,108 @@ TEST_P(Removal, RemovesExactlyTheControl)
     ExpectOnlyTreesGone(GetParam(), Remove);
 }
 
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+struct Plan {
+    std::vector<std::string> entered;
+    std::vector<std::string> left;
+};
+
+ResultCode NoteKey(HKEY, const char* path, KeyVisit visit, void* context)
+{
+    Plan* plan = static_cast<Plan*>(context);
+    (visit == kEnteringKey ? plan->entered : plan->left).push_back(Lower(path));
+    return ERROR_SUCCESS;
+}
+
+// The plan changes nothing, and names exactly the keys the removal that
+// follows it deletes: each entered once and left once, children before
+// their parent, in the order the removal takes them.
+TEST_P(Removal, PlanNamesWhatTheRemovalThenDeletes)
+{
+    const TreeCase& c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(LayDenying(c.layout, c.denied));
+    const std::vector<std::string> before = Snapshot();
+    char room[kLineRoom];
+    std::strcpy(room, c.input.c_str());
+    Plan plan;
+    const ResultCode planned = PlanRemoval(room, NoteKey, &plan);
+    EXPECT_EQ(Snapshot(), before);
+    if (!c.denied.empty())
+        return;  // a key refusing deletion is not known until it is deleted
+    EXPECT_EQ(planned, c.result);
+    if (planned != 0)
+        return;
+    std::vector<std::string> sorted = plan.entered;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<std::string> leftSorted = plan.left;
+    std::sort(leftSorted.begin(), leftSorted.end());
+    EXPECT_EQ(sorted, leftSorted);
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+    for (size_t i = 0; i < plan.left.size(); ++i) {
+        for (size_t j = i + 1; j < plan.left.size(); ++j)
+            EXPECT_FALSE(InsideTree(plan.left[j], plan.left[i])) << plan.left[j] << " after its parent";
+    }
+
+    EXPECT_EQ(Remove(c.input), 0);
+    const std::vector<std::string> stayed = Snapshot();
+    std::vector<std::string> deleted;
+    for (const std::string& line : before) {
+        if (std::find(stayed.begin(), stayed.end(), line) == stayed.end())
+            deleted.push_back(Lower(line.substr(0, std::min(line.find(" = "), line.find(" ->")))));
+    }
+    std::sort(deleted.begin(), deleted.end());
+    EXPECT_EQ(deleted, sorted);
+#ifndef _WIN32
+    std::vector<std::string> order;
+    for (const std::string& path : keystore::DeletedKeys())
+        order.push_back(Lower(path));
+    EXPECT_EQ(order, plan.left);
+#endif
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, Removal, testing::ValuesIn(RemovalCases()));
+INSTANTIATE_TEST_SUITE_P(Spellings, Removal, testing::ValuesIn(SpellingCases()));
 INSTANTIATE_TEST_SUITE_P(Hostile, Removal, testing::ValuesIn(HostileCases()));
 
-class SharedTypeLibrary : public ClearedRegistry<> {};
+// Controls of one server share its type library, and two of them here one
+// ProgID: in every order, each removal succeeds, the first of them takes the
+// library, the shared ProgID goes with the class it names, and at the end
+// exactly the three registrations are gone.
+class SharedTrees : public ClearedRegistry<testing::TestWithParam<std::vector<int>>> {};
 
-// Two controls naming one type library: the first removal takes the library;
-// the second then takes its ProgID tree and fails at the library; a third
-// attempt fails already at the ProgID, whose tree is gone.
-TEST_F(SharedTypeLibrary, SecondControlFailsAtTheLibraryThenAtItsProgId)
+TEST_P(SharedTrees, EveryControlOfALibraryIsRemovedInAnyOrder)
 {
-    ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(kXControl), ControlKeys(kYControl)})));
-    const std::string yClass = "CLSID\\" + kY;
-    std::vector<std::string> expected = Snapshot();
-
-    EXPECT_EQ(Remove(EntryLine(kXControl)), 0);
-    expected = WithoutTrees(expected, {"Talven.Xanthe.1", kXTypeLib, kXClass});
-    EXPECT_EQ(Snapshot(), expected);
-
-    EXPECT_EQ(Remove(EntryLine(kYControl)), ERROR_FILE_NOT_FOUND);
-    expected = WithoutTrees(expected, {"Talven.Yarrow.1"});
-    EXPECT_EQ(Snapshot(), expected);
-    EXPECT_TRUE(KeyExists(yClass));
-
-    EXPECT_EQ(Remove(EntryLine(kYControl)), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(Snapshot(), expected);
+    const ControlDef z = {"{5E000000-0000-0000-0000-00000000000E}", "Zinnia Meter", "C:\\Ctl\\xanthe.ocx",
+                          "Talven.Yarrow.1", kLib};
+    const ControlDef controls[] = {kXControl, kYControl, z};
+    // Z claims Y's ProgID, which names Y.
+    ASSERT_NO_FATAL_FAILURE(Lay(Join({World(), ControlKeys(kYControl),
+                                      {Text("CLSID\\" + z.clsid, z.name), Key("CLSID\\" + z.clsid + "\\Control"),
+                                       Text("CLSID\\" + z.clsid + "\\InprocServer32", z.server),
+                                       Text("CLSID\\" + z.clsid + "\\ProgID", z.progId),
+                                       Text("CLSID\\" + z.clsid + "\\Typelib", z.typeLib)}})));
+    const std::vector<std::string> before = Snapshot();
+    for (int which : GetParam()) {
+        SCOPED_TRACE(controls[which].name);
+        EXPECT_EQ(Remove(EntryLine(controls[which])), 0);
+        EXPECT_FALSE(KeyExists("CLSID\\" + controls[which].clsid));
+        EXPECT_FALSE(KeyExists(kXTypeLib));
+        // Y's ProgID stays until Y itself goes.
+        EXPECT_EQ(KeyExists("Talven.Yarrow.1"), KeyExists("CLSID\\" + kY));
+    }
+    EXPECT_EQ(Snapshot(), WithoutTrees(before, {"Talven.Xanthe.1", "Talven.Yarrow.1", kXTypeLib, kXClass,
+                                                "CLSID\\" + kY, "CLSID\\" + z.clsid}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Orders, SharedTrees,
+                         testing::Values(std::vector<int>{0, 1, 2}, std::vector<int>{0, 2, 1},
+                                         std::vector<int>{1, 0, 2}, std::vector<int>{1, 2, 0},
+                                         std::vector<int>{2, 0, 1}, std::vector<int>{2, 1, 0}));
 
 }  // namespace

@@ -122,34 +122,30 @@ TEST_F(RemoveCommand, RemovesConfirmedControlsAndReportsEveryFailure)
     ExpectFailedRemoval();
     registry = WithoutTrees(registry, {kCypress.progId, "TypeLib\\" + kOwn});
     EXPECT_EQ(Snapshot(), registry);
-    // Again: now its ProgID names nothing, and nothing more goes.
+    // Again: those two are gone and pass, and the class tree refuses again.
     ExpectFailedRemoval();
     EXPECT_EQ(Snapshot(), registry);
 
-    // Dune's ProgID names no key: nothing goes, twice.
+    // Dune's ProgID names no key, which holds nothing to delete.
     Select(3);
-    ExpectFailedRemoval();
-    ExpectFailedRemoval();
+    ExpectRemoved({kAmber, kBirch, kCypress, kElm}, 3);
+    registry = WithoutTrees(registry, {ClassTree(kDune)});
     EXPECT_EQ(Snapshot(), registry);
 
     // The last line: the new last line is selected.
-    Select(4);
-    ExpectRemoved({kAmber, kBirch, kCypress, kDune}, 3);
+    ExpectRemoved({kAmber, kBirch, kCypress}, 2);
     registry = WithoutTrees(registry, {ClassTree(kElm)});
     EXPECT_EQ(Snapshot(), registry);
 
     // Amber takes the type library it shares with Birch.
     Select(0);
-    ExpectRemoved({kBirch, kCypress, kDune}, 0);
+    ExpectRemoved({kBirch, kCypress}, 0);
     registry = WithoutTrees(registry, {kAmber.progId, "TypeLib\\" + kShared, ClassTree(kAmber)});
     EXPECT_EQ(Snapshot(), registry);
 
-    // Birch then loses its ProgID and fails at the library; then at the ProgID.
-    ExpectFailedRemoval();
-    registry = WithoutTrees(registry, {kBirch.progId});
-    EXPECT_EQ(Snapshot(), registry);
-    EXPECT_TRUE(KeyExists(ClassTree(kBirch)));
-    ExpectFailedRemoval();
+    // Birch then goes whole, its library already gone.
+    ExpectRemoved({kCypress}, 0);
+    registry = WithoutTrees(registry, {kBirch.progId, ClassTree(kBirch)});
     EXPECT_EQ(Snapshot(), registry);
 }
 

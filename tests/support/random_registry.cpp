@@ -31,27 +31,37 @@ const char* const kLibs[] = {"{D0000000-0000-0000-0000-0000000000D0}", "{D100000
 const char kLinkedClass[] = "{CA000000-0000-0000-0000-0000000000CA}";
 const char kLinkedLib[] = "{D9000000-0000-0000-0000-0000000000D9}";
 const char kLinkedProgId[] = "Prog.Link.1";
+// Each class's own ProgID, spelled as genuine ones are: with periods, none,
+// spaces, underscores, past COM's 39 characters.
+const char* const kProgIds[] = {
+    "Prog.K0.1", "Prog K1", "Prog_K2.1", "ProgK3", "Prog..K4.", "1Prog.K5",
+    "Prog.K6.AVeryLongProgrammaticIdentifier.1", "Prog-K7 {x}",
+};
+static_assert(sizeof kProgIds / sizeof kProgIds[0] == sizeof kClasses / sizeof kClasses[0],
+              "one ProgID for each class");
 // Values a hostile "ProgID" or "Typelib" may hold: roots of the class store,
 // paths, other classes' ProgIDs, links, things that are no identifier.
 const char* const kNamed[] = {
-    "", "\\", "CLSID", "TypeLib", "TYPELIB", "Interface", "AppID", "Prog.K0.1", "Prog.K1.1", "prog.k1.1",
+    "", "\\", "CLSID", "TypeLib", "TYPELIB", "Interface", "AppID", "Prog.K0.1", "Prog K1", "prog k1", "ProgK3",
     "Prog.Missing.1", kLinkedProgId, "CLSID\\{C0000000-0000-0000-0000-000000000000}", "Prog.K0.1\\",
+    "Component Categories", "*", ".ocx", "Wow6432Node",
     "\\Prog.K0.1", "{L0}", "{D0000000-0000-0000-0000-0000000000D0}\\1.0", kLinkedLib,
     "{D0000000-0000-0000-0000-0000000000D0}", "{d1000000-0000-0000-0000-0000000000d1}",
     "{D1000000-0000-0000-0000-0000000000D1", "{C0000000-0000-0000-0000-000000000000}",
     "{c1000000-0000-0000-0000-000000000001}", "{C2\tTAB}", "a\tb", "C:\\x\\y.ocx",
 };
 // Keys under which a "CLSID" subkey may be forged to name some class: roots
-// and paths, never anything of a ProgID's form.
+// (some of them holding nothing else), paths, extensions, never a ProgID.
 const char* const kForgeable[] = {
-    "CLSID", "TypeLib", "Interface", "AppID", "CLSID\\{C0000000-0000-0000-0000-000000000000}",
+    "CLSID", "TypeLib", "Interface", "AppID", "Component Categories", "*", ".ocx", "Wow6432Node",
+    "CLSID\\{C0000000-0000-0000-0000-000000000000}",
     "TypeLib\\{D0000000-0000-0000-0000-0000000000D0}", "Interface\\{C3}",
 };
 // Where links lead: roots, other registrations, back into the same trees,
 // nowhere, and the root of the class store itself.
 const char* const kTargets[] = {
     "CLSID", "TypeLib", "Interface", "CLSID\\{C0000000-0000-0000-0000-000000000000}",
-    "CLSID\\{C1000000-0000-0000-0000-000000000001}", "CLSID\\{C3}", "Prog.K0.1", "Prog.K1.1",
+    "CLSID\\{C1000000-0000-0000-0000-000000000001}", "CLSID\\{C3}", "Prog.K0.1", "Prog K1",
     "TypeLib\\{D0000000-0000-0000-0000-0000000000D0}", "TypeLib\\{D1000000-0000-0000-0000-0000000000D1}",
     "Interface\\{C3}", "Nowhere", "",
 };
@@ -70,7 +80,7 @@ std::string ProgIdOf(const std::string& cls)
 {
     for (size_t i = 0; i < sizeof kClasses / sizeof kClasses[0]; ++i) {
         if (Lower(kClasses[i]) == Lower(cls))
-            return "Prog.K" + std::to_string(i) + ".1";
+            return kProgIds[i];
     }
     return "Prog.Kx.1";
 }

@@ -154,12 +154,13 @@ std::string KeyLine(HKEY key, const std::string& path)
 }
 
 // Opens each key relative to its parent, so that keys deeper than the 8-bit
-// calls can address by their whole path are seen too; a link as itself.
+// calls can address by their whole path are seen too; a link as itself,
+// unless options say otherwise.
 void DumpKey(HKEY parent, const std::string& name, const std::string& path,
-             std::vector<std::string>* out)
+             std::vector<std::string>* out, DWORD options = REG_OPTION_OPEN_LINK)
 {
     HKEY key;
-    if (RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(parent, name.c_str(), options, KEY_READ, &key) != ERROR_SUCCESS)
         return;
     out->push_back(KeyLine(key, path));
     char child[256];
@@ -299,6 +300,28 @@ std::vector<std::string> Snapshot()
     std::vector<std::string> out;
     for (const std::string& top : g_topKeys)
         DumpKey(HKEY_CLASSES_ROOT, top, top, &out);
+    return out;
+}
+
+std::vector<std::string> SnapshotTree(const std::string& path)
+{
+    std::vector<std::string> out;
+    DumpKey(HKEY_CLASSES_ROOT, path, path, &out);
+    return out;
+}
+
+std::vector<std::string> SnapshotAll()
+{
+    std::vector<std::string> out;
+    char name[256];
+    // The top keys are followed where Wine links them into a 32-bit view.
+    // A 32-bit program sees its own view's classes a second time under
+    // "Wow6432Node", as other names of the same keys.
+    const bool ownView = sizeof(void*) == 4;
+    for (DWORD index = 0; RegEnumKeyA(HKEY_CLASSES_ROOT, index, name, sizeof name) == ERROR_SUCCESS; ++index) {
+        if (!(ownView && lstrcmpiA(name, "Wow6432Node") == 0))
+            DumpKey(HKEY_CLASSES_ROOT, name, name, &out, 0);
+    }
     return out;
 }
 

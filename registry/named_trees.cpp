@@ -1,0 +1,153 @@
+// Which ProgID and type-library trees a class's values name as its own.
+#include "controls.h"
+#include "key_text.h"
+
+namespace {
+
+constexpr char kTypeLibRoot[] = "TYPELIB\\";
+static_assert(sizeof kTypeLibRoot - 1 + kTypeLibIdRoom == kTypeLibPathRoom,
+              "a library's path must fit its room");
+
+// The shared keys at the top of the class store: each holds registrations
+// of some kind, or of every file, folder or type at once, and none is any
+// one class's ProgID, whatever subkeys it has been given.
+const char* const kSharedRoots[] = {
+    "*", "ActivatableClasses", "AllFilesystemObjects", "AppID", "Applications", "CLSID",
+    "Component Categories", "DirectShow", "Directory", "Drive", "Extensions", "FileType",
+    "Folder", "Installer", "Interface", "Licenses", "Local Settings", "Media Type",
+    "MediaFoundation", "MIME", "Network", "PackagedCom", "Printers", "Protocols", "Record",
+    "SystemFileAssociations", "TypeLib", "Unknown", "Wow6432Node",
+};
+
+// A genuine ProgID tree holds a handful of keys (the class, its current
+// version, verbs, an icon), never another registration; the roots of the
+// class store hold thousands.
+constexpr int kMostProgIdKeys = 64;
+
+bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// A ProgID names one key at the top of the class store by any spelling
+// ("Vendor.Control.1", "StdFont", "VBScript Author", "htmlfile_FullWindow"),
+// but never a path, a file extension or a shared root.
+bool CanNameProgIdTree(const char* name)
+{
+    if (!IsKeyPath(name) || HoldsChar(name, '\\') || name[0] == '.')
+        return false;
+    for (const char* root : kSharedRoots) {
+        if (lstrcmpiA(name, root) == 0)
+            return false;
+    }
+    return true;
+}
+
+// Reads the default value of key's subkey into room; false when the subkey
+// or a usable REG_SZ value is missing.
+bool ReadSubkeyText(HKEY key, const char* subkey, char* room, DWORD roomSize)
+{
+    HKEY sub;
+    if (RegOpenKeyExA(key, subkey, 0, KEY_READ, &sub) != ERROR_SUCCESS)
+        return false;
+    ResultCode read = QueryDefaultText(sub, room, roomSize);
+    RegCloseKey(sub);
+    return read == ERROR_SUCCESS;
+}
+
+struct TreeShape {
+    int keys;
+    bool foreign;  // holds what no ProgID tree holds
+};
+
+// Stops the walk at the first key that shows the tree is no ProgID's.
+ResultCode MeasureProgIdTree(HKEY, const char* path, KeyVisit visit, void* context)
+{
+    TreeShape* shape = static_cast<TreeShape*>(context);
+    if (visit != kEnteringKey)
+        return ERROR_SUCCESS;
+    const char* name = path;
+    for (const char* at = path; *at != '\0'; ++at) {
+        if (*at == '\\')
+            name = at + 1;
+    }
+    shape->foreign = ++shape->keys > kMostProgIdKeys || IsIdentifier(name);
+    return shape->foreign ? ERROR_INVALID_DATA : ERROR_SUCCESS;
+}
+
+// Whether the ProgID key names the class back in its "CLSID" subkey: 0 with
+// names set, or a failure that leaves it unknown.
+ResultCode ReadNamesClass(HKEY progIdKey, const char* clsid, bool* names)
+{
+    *names = false;
+    HKEY namedKey;
+    ResultCode result = RegOpenKeyExA(progIdKey, "CLSID", 0, KEY_READ, &namedKey);
+    if (result != ERROR_SUCCESS)
+        return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+    char named[kClsidPathRoom];
+    result = QueryDefaultText(namedKey, named, sizeof named);
+    RegCloseKey(namedKey);
+    *names = result == ERROR_SUCCESS && lstrcmpiA(named, clsid) == 0;
+    // No value, or no text that could be a class's name: it names no class.
+    if (result == ERROR_FILE_NOT_FOUND || result == ERROR_INVALID_DATA || result == ERROR_MORE_DATA)
+        return ERROR_SUCCESS;
+    return result;
+}
+
+// 0 with the room left as it is when the key it names is this class's own
+// ProgID tree: its "CLSID" subkey names the class back, and it is small and
+// holds no key named like a registration. 0 with the room emptied when it
+// is not, or is gone; nonzero when that cannot be told.
+ResultCode KeepIfOwnProgIdTree(const char* clsid, char* room)
+{
+    HKEY progIdKey;
+    ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, room, 0, KEY_READ, &progIdKey);
+    if (result != ERROR_SUCCESS) {
+        room[0] = '\0';
+        return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+    }
+    bool namesClass;
+    result = ReadNamesClass(progIdKey, clsid, &namesClass);
+    RegCloseKey(progIdKey);
+    if (result != ERROR_SUCCESS || !namesClass) {
+        room[0] = '\0';
+        return result;
+    }
+    TreeShape shape = {0, false};
+    result = CheckKeyTree(room, MeasureProgIdTree, &shape);
+    if (shape.foreign) {
+        room[0] = '\0';
+        return ERROR_SUCCESS;
+    }
+    return result;
+}
+
+}  // namespace
+
+bool IsIdentifier(const char* text)
+{
+    static const char kForm[] = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+    for (int i = 0; kForm[i] != '\0'; ++i) {
+        if (kForm[i] == 'x' ? !IsHexDigit(text[i]) : text[i] != kForm[i])
+            return false;
+    }
+    return text[sizeof kForm - 1] == '\0';
+}
+
+ResultCode FindNamedTrees(HKEY classKey, const char* clsid, char* progIdTree, char* typeLibTree)
+{
+    // A library identifier makes "TYPELIB\%s" name one library's key and
+    // nothing else; any other value ("{lib}\1.0", "", one too long) names
+    // none.
+    char typeLibId[kTypeLibIdRoom];
+    typeLibTree[0] = '\0';
+    if (ReadSubkeyText(classKey, "Typelib", typeLibId, kTypeLibIdRoom) && IsIdentifier(typeLibId)) {
+        lstrcpyA(typeLibTree, kTypeLibRoot);
+        lstrcatA(typeLibTree, typeLibId);
+    }
+    if (!ReadSubkeyText(classKey, "ProgID", progIdTree, kLineRoom) || !CanNameProgIdTree(progIdTree)) {
+        progIdTree[0] = '\0';
+        return ERROR_SUCCESS;
+    }
+    return KeepIfOwnProgIdTree(clsid, progIdTree);
+}
