@@ -1,7 +1,7 @@
 #!/bin/bash
-# check-package.sh ZIP OBJDUMP BITS: the package holds exactly the program,
-# README.txt and LICENSE.txt in one folder named after it, the texts with
-# Windows line ends, and the program passes check-pe.sh.
+# check-package.sh ZIP OBJDUMP BITS: the package holds exactly the two
+# programs, README.txt and LICENSE.txt in one folder named after it, the
+# texts with Windows line ends, and each program passes check-pe.sh.
 set -uo pipefail
 zip=$1
 objdump=$2
@@ -12,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 folder=$(basename "$zip" .zip)
 status=0
 contents=$(cd "$work" && find . -type f | sort | tr '\n' ' ')
-wanted="./$folder/LICENSE.txt ./$folder/README.txt ./$folder/talven.exe "
+wanted="./$folder/LICENSE.txt ./$folder/README.txt ./$folder/talven.exe ./$folder/talvenctl.exe "
 if [ "$contents" = "$wanted" ]; then echo "ok: contents: $contents"; else echo "FAILED: contents: $contents, not $wanted"; status=1; fi
 for text in README.txt LICENSE.txt; do
     lines=$(grep -c '' "$work/$folder/$text")
@@ -24,5 +24,6 @@ for text in README.txt LICENSE.txt; do
     fi
 done
 grep -q 'MIT License' "$work/$folder/LICENSE.txt" || { echo "FAILED: LICENSE.txt is not the MIT licence"; status=1; }
-"$(dirname "$0")/check-pe.sh" "$objdump" "$work/$folder/talven.exe" "$bits" || status=1
+"$(dirname "$0")/check-pe.sh" "$objdump" "$work/$folder/talven.exe" "$bits" gui || status=1
+"$(dirname "$0")/check-pe.sh" "$objdump" "$work/$folder/talvenctl.exe" "$bits" console || status=1
 exit $status

@@ -1,14 +1,16 @@
 #!/bin/bash
-# check-pe.sh OBJDUMP PROGRAM BITS: checks what a Windows user relies on in
-# the program as packaged: it imports only from system DLLs, asks for
-# address-space randomisation and no-execute data (and, 64-bit, high-entropy
-# addresses) with the relocations that needs, carries no debug sections, is
-# a GUI program of the subsystem version it always was, and holds exactly
-# two resources, the dialog and the version. Prints each finding.
+# check-pe.sh OBJDUMP PROGRAM BITS gui|console: checks what a Windows user
+# relies on in a program as packaged: it imports only from system DLLs, asks
+# for address-space randomisation and no-execute data (and, 64-bit,
+# high-entropy addresses) with the relocations that needs, carries no debug
+# sections, is a GUI program (talven.exe, holding exactly two resources, the
+# dialog and the version) or a console one (talvenctl.exe, holding none) of
+# the subsystem version it always was. Prints each finding.
 set -uo pipefail
 objdump=$1
 program=$2
 bits=$3
+kind=${4:-gui}
 status=0
 check() {
     if [ "$2" = "$3" ]; then echo "ok: $1: $2"; else echo "FAILED: $1: $2, not $3"; status=1; fi
@@ -30,8 +32,10 @@ debug=$(tr ' ' '\n' <<<"$sections" | grep -E '^\.(debug|zdebug)' | tr '\n' ' ')
 check "debug sections" "${debug:-none}" none
 
 subsystem=$(awk '/^Subsystem/{print $2} /^MajorSubsystemVersion/{major=$2} /^MinorSubsystemVersion/{minor=$2} END{print major "." minor}' <<<"$headers" | tr '\n' ' ')
-if [ "$bits" = 64 ]; then wanted="00000002 5.2 "; else wanted="00000002 4.0 "; fi
-check "subsystem (2 is a GUI) and its version" "$subsystem" "$wanted"
+number=00000002
+[ "$kind" = console ] && number=00000003
+if [ "$bits" = 64 ]; then wanted="$number 5.2 "; else wanted="$number 4.0 "; fi
+check "subsystem (2 is a GUI, 3 a console) and its version" "$subsystem" "$wanted"
 
 # Type, name and language of each resource, from the resource directory.
 resources=$(tr -d , <<<"$headers" | awk '
@@ -39,6 +43,10 @@ resources=$(tr -d , <<<"$headers" | awk '
     /^[0-9a-f]+     Entry: ID:/ { name = $4 }
     /^[0-9a-f]+       Entry: ID:/ { printf "%s/%s/%s ", type, name, $4 }
     ')
-check "resources (type/name/language: dialog 101 and version 1, US English)" "$resources" \
-    "0x000005/0x000065/0x000409 0x000010/0x000001/0x000409 "
+if [ "$kind" = console ]; then
+    check "resources" "${resources:-none}" none
+else
+    check "resources (type/name/language: dialog 101 and version 1, US English)" "$resources" \
+        "0x000005/0x000065/0x000409 0x000010/0x000001/0x000409 "
+fi
 exit $status

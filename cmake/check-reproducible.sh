@@ -20,7 +20,7 @@ build() {
     (cd "$source" && git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$copy")
     cmake -S "$copy" -B "$copy/build" -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/$toolchain" \
         -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >"$copy.log" 2>&1 &&
-        cmake --build "$copy/build" --target talven >>"$copy.log" 2>&1 &&
+        cmake --build "$copy/build" --target talven talvenctl >>"$copy.log" 2>&1 &&
         (cd "$copy/build" && cpack >>"$copy.log" 2>&1) ||
         { cat "$copy.log"; return 1; }
 }
@@ -30,7 +30,7 @@ build "$work/first" || exit 1
 [ "${3:-}" = --second-of-another-date ] && export SOURCE_DATE_EPOCH=86400
 build "$work/second/at/another/path" || exit 1
 status=0
-for file in bin/talven.exe packages/*.zip; do
+for file in bin/talven.exe bin/talvenctl.exe packages/*.zip; do
     first=$(cd "$work/first/build" && ls $file)
     if cmp -s "$work/first/build/$first" "$work/second/at/another/path/build/$first"; then
         echo "same: $first ($(stat -c %s "$work/first/build/$first") bytes, sha256 $(sha256sum <"$work/first/build/$first" | cut -c1-16)...)"
@@ -39,7 +39,7 @@ for file in bin/talven.exe packages/*.zip; do
     status=1
     echo "DIFFERENT: $first; bytes (offset, first, second, in octal):"
     cmp -l "$work/first/build/$first" "$work/second/at/another/path/build/$first" | head -n 20
-    if [ "$file" = bin/talven.exe ]; then
+    if [ "$file" != "${file%.exe}" ]; then
         echo "sections (name, size, file offset):"
         objdump -h "$work/first/build/$first" | awk '/^ +[0-9]+ /{print $2, $3, $6}'
     fi

@@ -1,4 +1,4 @@
-# The release of the Windows build: a zip of the stripped program, a
+# The release of the Windows build: a zip of the stripped programs, a
 # Windows-facing README and the licence, made by CPack, the same bytes
 # however often and wherever the same commit is built.
 
@@ -24,7 +24,7 @@ function(talven_windows_text source name)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/${name} DESTINATION . PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endfunction()
 
-install(TARGETS talven RUNTIME DESTINATION .
+install(TARGETS talven talvenctl RUNTIME DESTINATION .
         PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 talven_windows_text(${CMAKE_SOURCE_DIR}/packaging/README.txt README.txt)
 talven_windows_text(${CMAKE_SOURCE_DIR}/LICENSE LICENSE.txt)

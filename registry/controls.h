@@ -33,8 +33,10 @@ ResultCode DeleteKeyTree(const char* path);
 // after them, which is the order the deletion takes. The key is open for
 // reading, as itself; path is relative to HKEY_CLASSES_ROOT. A nonzero
 // result ends the walk, and the removal, with that code before anything is
-// deleted.
-enum KeyVisit { kEnteringKey, kLeavingKey };
+// deleted. Where the walk itself stops (a link, a child's path too long, a
+// key it cannot open or enumerate), it shows that key as refused, with a
+// null handle when the key could not be opened; that result is not looked at.
+enum KeyVisit { kEnteringKey, kLeavingKey, kRefusingKey };
 typedef ResultCode (*KeySink)(HKEY key, const char* path, KeyVisit visit, void* context);
 
 // Removes the registration of the control an entry line names: its ProgID

@@ -41,11 +41,15 @@ ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
     HKEY key;
     ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, path, REG_OPTION_OPEN_LINK,
                                       walk.deleting ? KEY_ALL_ACCESS : KEY_READ, &key);
-    if (result != ERROR_SUCCESS)
+    if (result != ERROR_SUCCESS) {
+        Report(walk, nullptr, path, kRefusingKey);
         return result;
+    }
     result = RefuseLink(key);
     if (result == ERROR_SUCCESS)
         result = Report(walk, key, path, kEnteringKey);
+    else
+        Report(walk, key, path, kRefusingKey);
 
     char* childName = path + length + 1;
     const DWORD childRoom = static_cast<DWORD>(kPathRoom - length - 1);
@@ -61,14 +65,17 @@ ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
         if (found == ERROR_MORE_DATA || (found == ERROR_SUCCESS && !roomForChild)) {
             // The child's path would not fit its room.
             result = ERROR_FILENAME_EXCED_RANGE;
+            Report(walk, key, path, kRefusingKey);
             break;
         }
         if (found != ERROR_SUCCESS) {
             // A deletion ends its loop at any failure and lets the key's own
             // deletion decide; a check has seen every child only at the end
             // of the list.
-            if (!walk.deleting && found != ERROR_NO_MORE_ITEMS)
+            if (!walk.deleting && found != ERROR_NO_MORE_ITEMS) {
                 result = found;
+                Report(walk, key, path, kRefusingKey);
+            }
             break;
         }
         path[length] = '\\';

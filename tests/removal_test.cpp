@@ -266,6 +266,8 @@ struct Plan {
 ResultCode NoteKey(HKEY, const char* path, KeyVisit visit, void* context)
 {
     Plan* plan = static_cast<Plan*>(context);
+    if (visit == kRefusingKey)
+        return ERROR_SUCCESS;
     (visit == kEnteringKey ? plan->entered : plan->left).push_back(Lower(path));
     return ERROR_SUCCESS;
 }
@@ -306,8 +308,13 @@ TEST_P(Removal, PlanNamesWhatTheRemovalThenDeletes)
         if (std::find(stayed.begin(), stayed.end(), line) == stayed.end())
             deleted.push_back(Lower(line.substr(0, std::min(line.find(" = "), line.find(" ->")))));
     }
-    std::sort(deleted.begin(), deleted.end());
-    EXPECT_EQ(deleted, sorted);
+    // Every key planned is gone, and every key gone was planned (a 32-bit
+    // view under Wine reaches "TypeLib" through a link, which a snapshot
+    // does not follow).
+    for (const std::string& key : deleted)
+        EXPECT_TRUE(std::binary_search(sorted.begin(), sorted.end(), key)) << key << " deleted, not planned";
+    for (const std::string& key : sorted)
+        EXPECT_FALSE(KeyExists(key)) << key << " planned, not deleted";
 #ifndef _WIN32
     std::vector<std::string> order;
     for (const std::string& path : keystore::DeletedKeys())

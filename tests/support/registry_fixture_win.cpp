@@ -92,7 +92,11 @@ bool CountHandles()
 
 // Interface too: a snapshot of a layout that names it would otherwise walk
 // the thousands of interfaces a fresh prefix registers.
-std::set<std::string> g_topKeys = {"CLSID", "TypeLib", "Interface"};
+struct NoCase {
+    bool operator()(const std::string& a, const std::string& b) const { return lstrcmpiA(a.c_str(), b.c_str()) < 0; }
+};
+// One key whatever the case it was named in.
+std::set<std::string, NoCase> g_topKeys = {"CLSID", "TypeLib", "Interface"};
 std::vector<std::string> g_denied;
 std::vector<std::string> g_links;
 

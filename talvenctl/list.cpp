@@ -1,0 +1,133 @@
+// talvenctl list [--missing] [--format text|csv|json]
+#include <cstdio>
+#include <cstring>
+
+#include "talvenctl.h"
+
+namespace {
+
+struct Row {
+    Control control;
+    ServerState state;
+    std::string note;
+    std::string progId;
+    std::string typeLib;
+};
+
+// RFC 4180: a field in quotes, its quotes doubled.
+std::string Csv(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+std::string Json(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string JsonOrNull(const std::string& text)
+{
+    return text.empty() ? "null" : Json(Utf8(text));
+}
+
+void PrintText(const std::vector<Row>& rows)
+{
+    size_t widths[4] = {5, 5, 4, 6};  // the headings' own
+    for (const Row& row : rows) {
+        widths[0] = std::max(widths[0], row.control.clsid.size());
+        widths[1] = std::max(widths[1], std::strlen(StateName(row.state)));
+        widths[2] = std::max(widths[2], row.control.name.size());
+        widths[3] = std::max(widths[3], row.control.server.size());
+    }
+    std::printf("%-*s  %-*s  %-*s  %-*s  %s\n", int(widths[0]), "CLSID", int(widths[1]), "STATE",
+                int(widths[2]), "NAME", int(widths[3]), "SERVER", "PROGID");
+    for (const Row& row : rows) {
+        std::string tail = row.progId;
+        if (!row.note.empty())
+            tail += (tail.empty() ? "(" : " (") + row.note + ")";
+        std::printf("%-*s  %-*s  %-*s  %-*s  %s\n", int(widths[0]), row.control.clsid.c_str(), int(widths[1]),
+                    StateName(row.state), int(widths[2]), row.control.name.c_str(), int(widths[3]),
+                    row.control.server.c_str(), tail.c_str());
+    }
+}
+
+void PrintCsv(const std::vector<Row>& rows)
+{
+    std::printf("name,clsid,server,server_state,server_note,progid,typelib\n");
+    for (const Row& row : rows) {
+        std::printf("%s,%s,%s,%s,%s,%s,%s\n", Csv(Utf8(row.control.name)).c_str(), Csv(row.control.clsid).c_str(),
+                    Csv(Utf8(row.control.server)).c_str(), StateName(row.state), Csv(Utf8(row.note)).c_str(),
+                    Csv(Utf8(row.progId)).c_str(), Csv(row.typeLib).c_str());
+    }
+}
+
+void PrintJson(const std::vector<Row>& rows)
+{
+    std::printf("[");
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        std::printf("%s\n  {\"name\": %s, \"clsid\": %s, \"server\": %s, \"server_state\": \"%s\", "
+                    "\"server_note\": %s, \"progid\": %s, \"typelib\": %s}",
+                    i == 0 ? "" : ",", Json(Utf8(row.control.name)).c_str(), Json(Utf8(row.control.clsid)).c_str(),
+                    Json(Utf8(row.control.server)).c_str(), StateName(row.state), JsonOrNull(row.note).c_str(),
+                    JsonOrNull(row.progId).c_str(), JsonOrNull(row.typeLib).c_str());
+    }
+    std::printf("%s]\n", rows.empty() ? "" : "\n");
+}
+
+}  // namespace
+
+int ListVerb(int argc, char** argv)
+{
+    bool missing = false;
+    const char* format = "text";
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--missing") == 0)
+            missing = true;
+        else if (std::strcmp(argv[i], "--format") == 0 && i + 1 < argc)
+            format = argv[++i];
+        else
+            return Usage((std::string("list: unknown argument ") + argv[i]).c_str());
+    }
+    if (std::strcmp(format, "text") != 0 && std::strcmp(format, "csv") != 0 && std::strcmp(format, "json") != 0)
+        return Usage("list: the format is text, csv or json");
+
+    std::vector<Control> controls;
+    const ResultCode listed = ListedControls(&controls);
+    if (listed != ERROR_SUCCESS) {
+        std::fprintf(stderr, "talvenctl: cannot list the controls: %s\n", Reason(listed, "CLSID").c_str());
+        return kSomeNotDone;
+    }
+    std::vector<Row> rows;
+    for (const Control& control : controls) {
+        Row row = {control, ServerState::kUnchecked, {}, {}, {}};
+        row.state = CheckServer(control.server, &row.note);
+        if (missing && row.state != ServerState::kMissing)
+            continue;
+        NamedTreesOf(control, &row.progId, &row.typeLib);
+        rows.push_back(row);
+    }
+    if (format[0] == 't')
+        PrintText(rows);
+    else if (format[0] == 'c')
+        PrintCsv(rows);
+    else
+        PrintJson(rows);
+    return missing && !rows.empty() ? kSomeNotDone : kAllDone;
+}

@@ -1,0 +1,137 @@
+// talvenctl remove CLSID... | --missing [--backup FILE] [--yes]
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "reg_format.h"
+#include "talvenctl.h"
+
+bool ParseTargets(int argc, char** argv, const char* verb, std::vector<std::string>* clsids, bool* missing,
+                  const char** backup, bool* yes);
+
+namespace {
+
+bool HaveConsole()
+{
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+bool Confirm(const Control& control)
+{
+    std::printf("Remove %s  %s? [y/N] ", control.clsid.c_str(), control.name.c_str());
+    std::fflush(stdout);
+    char answer[16];
+    return std::fgets(answer, sizeof answer, stdin) != nullptr && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+// The whole backup, written and flushed before anything is deleted; a part
+// of one is no backup, so a failure leaves no file.
+bool WriteBackup(const char* path, const std::u16string& text)
+{
+    const HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "talvenctl: cannot create the backup %s: %s; nothing removed\n", path,
+                     Reason(static_cast<ResultCode>(GetLastError()), "").c_str());
+        return false;
+    }
+    const DWORD size = static_cast<DWORD>(text.size() * sizeof(char16_t));
+    DWORD written = 0;
+    const bool whole = WriteFile(file, text.data(), size, &written, nullptr) && written == size &&
+                       FlushFileBuffers(file);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!whole) {
+        DeleteFileA(path);
+        std::fprintf(stderr, "talvenctl: cannot write the backup %s: %s; nothing removed\n", path,
+                     Reason(static_cast<ResultCode>(error), "").c_str());
+    }
+    return whole;
+}
+
+// What the removal deletes must be what was planned and backed up: a key
+// that has appeared since ends the removal before anything goes.
+struct Planned {
+    std::set<std::string> keys;
+    std::string unplanned;
+};
+
+ResultCode RefuseUnplanned(HKEY, const char* path, KeyVisit visit, void* context)
+{
+    Planned* planned = static_cast<Planned*>(context);
+    if (visit != kEnteringKey || planned->keys.count(path) != 0)
+        return ERROR_SUCCESS;
+    planned->unplanned = path;
+    return ERROR_INVALID_DATA;
+}
+
+}  // namespace
+
+int RemoveVerb(int argc, char** argv)
+{
+    std::vector<std::string> clsids;
+    bool missing;
+    const char* backup = nullptr;
+    bool yes = false;
+    std::vector<Control> chosen;
+    if (!ParseTargets(argc, argv, "remove", &clsids, &missing, &backup, &yes))
+        return kBadUsage;
+    if (!yes && !HaveConsole())
+        return Usage("remove: no console to ask for confirmation; give --yes to remove without asking");
+    if (!SelectControls(clsids, missing, &chosen))
+        return kBadUsage;
+
+    int exit = kAllDone;
+    std::vector<std::pair<Control, RemovalPlan>> confirmed;
+    for (const Control& control : chosen) {
+        RemovalPlan plan = PlanFor(control, backup != nullptr);
+        if (plan.result != ERROR_SUCCESS) {
+            std::printf("refused %s  %s: %s\n", control.clsid.c_str(), control.name.c_str(),
+                        Reason(plan.result, plan.refusedAt).c_str());
+            exit = kSomeNotDone;
+        } else if (!yes && !Confirm(control)) {
+            std::printf("kept %s  %s: not confirmed\n", control.clsid.c_str(), control.name.c_str());
+            exit = kSomeNotDone;
+        } else {
+            confirmed.push_back({control, plan});
+        }
+    }
+    if (backup != nullptr) {
+        // A library shared by several of them is backed up once.
+        std::u16string text = RegFileHeader();
+        std::set<std::u16string> sections;
+        for (const auto& entry : confirmed) {
+            const std::u16string& all = entry.second.backup;
+            for (size_t start = 0; start < all.size();) {
+                const size_t end = all.find(u"\r\n\r\n", start) + 4;
+                const std::u16string section = all.substr(start, end - start);
+                if (sections.insert(section.substr(0, section.find(u']'))).second)
+                    text += section;
+                start = end;
+            }
+        }
+        if (!WriteBackup(backup, text))
+            return kBadUsage;
+    }
+    for (const auto& entry : confirmed) {
+        const Control& control = entry.first;
+        Planned planned;
+        for (const std::string& key : entry.second.order)
+            planned.keys.insert(key);
+        char room[kLineRoom];
+        lstrcpynA(room, control.line.c_str(), kLineRoom);
+        const ResultCode result = RemoveControlReporting(room, RefuseUnplanned, &planned);
+        if (result == ERROR_SUCCESS) {
+            std::printf("removed %s  %s\n", control.clsid.c_str(), control.name.c_str());
+            continue;
+        }
+        exit = kSomeNotDone;
+        if (!planned.unplanned.empty())
+            std::printf("refused %s  %s: %s appeared after the plan\n", control.clsid.c_str(),
+                        control.name.c_str(), planned.unplanned.c_str());
+        else
+            std::printf("failed %s  %s: %s\n", control.clsid.c_str(), control.name.c_str(),
+                        Reason(result, "").c_str());
+    }
+    return exit;
+}

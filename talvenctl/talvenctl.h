@@ -1,0 +1,63 @@
+// What the verbs of talvenctl share: the listed controls, their servers'
+// state, the trees a removal of each would delete, and how to say it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "controls.h"
+
+// A control as the dialog lists it, its entry line taken apart.
+struct Control {
+    std::string line;
+    std::string name;
+    std::string clsid;
+    std::string server;
+};
+
+// Every control FillControlList delivers, in its order.
+ResultCode ListedControls(std::vector<Control>* controls);
+
+enum class ServerState { kPresent, kMissing, kUnchecked };
+
+// Whether the server file exists: an absolute path is looked at, a bare name
+// looked up as the loader looks up a DLL (system folder, Windows folder,
+// PATH). What cannot be judged without guessing is unchecked, and note says
+// why; for a bare name found, note says where. One file-system call.
+ServerState CheckServer(const std::string& server, std::string* note);
+const char* StateName(ServerState state);
+
+// What the removal would delete, from its own read-only walk.
+struct RemovalPlan {
+    ResultCode result;
+    std::vector<std::string> order;  // keys in the order of deletion
+    std::string refusedAt;           // where the walk stopped, if it did
+    std::u16string backup;           // each key's section, when asked for
+};
+
+RemovalPlan PlanFor(const Control& control, bool withBackup);
+
+// The ProgID tree and library a removal would take besides the class tree,
+// empty where there is none.
+void NamedTreesOf(const Control& control, std::string* progId, std::string* typeLib);
+
+// Why a removal was refused or failed, in words, with the code.
+std::string Reason(ResultCode code, const std::string& where);
+
+// Text in the ANSI code page, as UTF-8 or UTF-16.
+std::string Utf8(const std::string& ansi);
+std::u16string Utf16(const std::string& ansi);
+
+// The controls named on the command line, or with --missing every control
+// whose server is missing. False, with a message, for a CLSID not listed.
+bool SelectControls(const std::vector<std::string>& clsids, bool missing, std::vector<Control>* chosen);
+
+int ListVerb(int argc, char** argv);
+int PlanVerb(int argc, char** argv);
+int RemoveVerb(int argc, char** argv);
+
+// Exit codes a script can rely on.
+enum ExitCode { kAllDone = 0, kBadUsage = 1, kSomeNotDone = 2 };
+int Usage(const char* message);

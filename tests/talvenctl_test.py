@@ -1,0 +1,217 @@
+#!/usr/bin/env python3
+"""talvenctl end to end under Wine: the real program run as a black box in
+the test prefix, its CSV and JSON read back with Python's own parsers, and the
+registry judged from Wine's own store (system.reg), which keeps every value's
+bytes, not from anything talvenctl says.
+
+usage: talvenctl_test.py WINE_RUN PREFIX TALVENCTL_EXE BITS
+"""
+import csv
+import io
+import json
+import os
+import re
+import subprocess
+import sys
+
+WINE_RUN, PREFIX, EXE, BITS = sys.argv[1:5]
+VIEW = ["/reg:32"] if BITS == "32" else ["/reg:64"]
+FAILURES = []
+
+A = "{5A000000-0000-0000-0000-00000000000A}"
+B = "{5B000000-0000-0000-0000-00000000000B}"
+C = "{5C000000-0000-0000-0000-00000000000C}"
+D = "{5D000000-0000-0000-0000-00000000000D}"
+E = "{5E000000-0000-0000-0000-00000000000E}"
+F = "{5F000000-0000-0000-0000-00000000000F}"
+LIB = "{7E000000-0000-0000-0000-0000000000E1}"
+DEEP = "\\".join(["d" * 40] * 7)  # past what the 8-bit calls can address
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what)
+    if not ok:
+        FAILURES.append(what)
+
+
+def control(clsid, name, server, extra=""):
+    return (f'[HKEY_CLASSES_ROOT\\CLSID\\{clsid}]\n@="{name}"\n'
+            f'[HKEY_CLASSES_ROOT\\CLSID\\{clsid}\\Control]\n'
+            f'[HKEY_CLASSES_ROOT\\CLSID\\{clsid}\\InprocServer32]\n@="{server}"\n' + extra)
+
+
+# Every kind of value a backup must bring back: each type, empty and
+# default values, names holding quotes, backslashes and "=", text outside
+# ASCII, strings that are no clean string.
+VALUES = r'''@="Ámber ☃ \"quoted\" \\ back"
+"q\"uo\\te=name"=hex(b):01,02,03,04,05,06,07,08
+"expand"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,00,25,00,00,00
+"multi"=hex(7):61,00,00,00,62,00,00,00,00,00
+"dword"=dword:0000002a
+"short dword"=hex(4):01,02
+"binary"=hex:00,ff,7f
+"none"=hex(0):
+"odd type"=hex(1234):01,02
+"odd string"=hex(1):41,00,42
+"unended string"=hex(1):41,00
+"line break"=hex(1):41,00,0a,00,42,00,00,00
+"empty"=""
+"név"="é"
+'''
+
+LAYOUT = (
+    control(A, "Ámber Gauge", "C:\\\\windows\\\\system32\\\\ole32.dll",
+            f'[HKEY_CLASSES_ROOT\\CLSID\\{A}\\ProgID]\n@="Talven.Amber.1"\n'
+            f'[HKEY_CLASSES_ROOT\\CLSID\\{A}\\Typelib]\n@="{LIB}"\n'
+            f'[HKEY_CLASSES_ROOT\\CLSID\\{A}\\Values]\n{VALUES}'
+            f'[HKEY_CLASSES_ROOT\\CLSID\\{A}\\Empty]\n@=""\n'
+            f'[HKEY_CLASSES_ROOT\\Talven.Amber.1]\n{VALUES}'
+            f'[HKEY_CLASSES_ROOT\\Talven.Amber.1\\CLSID]\n@="{A}"\n'
+            f'[HKEY_CLASSES_ROOT\\TypeLib\\{LIB}\\1.0\\0\\win32]\n@="C:\\\\gone\\\\amber.ocx"\n')
+    + control(B, 'Birch \\"Dial\\", Inc', "C:\\\\gone\\\\birch.ocx",
+              f'[HKEY_CLASSES_ROOT\\CLSID\\{B}\\ProgID]\n@="Talven Birch"\n'
+              f'[HKEY_CLASSES_ROOT\\CLSID\\{B}\\Typelib]\n@="{LIB}"\n'
+              f'[HKEY_CLASSES_ROOT\\Talven Birch\\CLSID]\n@="{B}"\n')
+    + control(C, "Cedar", "ole32.dll")
+    + control(D, "Dune", "talven-gone-dune.dll")
+    # A key that says it is a link is refused as one.
+    + control(E, "Elm", "C:\\\\gone\\\\elm.ocx",
+              f'[HKEY_CLASSES_ROOT\\CLSID\\{E}\\Trap]\n"SymbolicLinkValue"=hex(6):41,00\n')
+    + control(F, "Fir", "C:\\\\windows\\\\system32\\\\ole32.dll",
+              f'[HKEY_CLASSES_ROOT\\CLSID\\{F}\\{DEEP}]\n'))
+
+
+def run(*args, stdin=subprocess.DEVNULL):
+    done = subprocess.run([WINE_RUN, PREFIX, *args], stdin=stdin, capture_output=True, timeout=300)
+    return done.returncode, done.stdout.decode("utf-8", "replace"), done.stderr.decode("utf-8", "replace")
+
+
+def ctl(*args):
+    return run(EXE, *args)
+
+
+def reg_import(text, name):
+    path = os.path.join(PREFIX, "drive_c", name)
+    with open(path, "wb") as out:
+        out.write(b"\xff\xfe" + ("Windows Registry Editor Version 5.00\n\n" + text)
+                  .replace("\n", "\r\n").encode("utf-16-le"))
+    return run("reg", "import", "C:\\" + name, *VIEW)[0]
+
+
+def classes():
+    """The class store as Wine keeps it: each key's lines, values exactly as
+    stored, without the times of change; keyed by the path under the view."""
+    # Wine writes its store when its server ends, a moment after the last
+    # program.
+    wineserver = "/usr/lib/wine/wineserver"
+    subprocess.run([wineserver if os.path.exists(wineserver) else "wineserver", "-w"],
+                   env=dict(os.environ, WINEPREFIX=PREFIX), timeout=120)
+    store = {}
+    key = None
+    prefix = "software\\classes\\" + ("wow6432node\\" if BITS == "32" else "")
+    with open(os.path.join(PREFIX, "system.reg"), encoding="utf-8", errors="surrogateescape") as text:
+        for line in text:
+            line = line.rstrip("\n")
+            header = re.match(r"^\[(.*)\] \d+$", line)
+            if header:
+                path = header.group(1).replace("\\\\", "\\")
+                key = path if path.lower().startswith("software\\classes\\") else None
+                if key is not None:
+                    store[key] = []
+            elif key is not None and line and not line.startswith("#time="):
+                store[key].append(line)
+    # A key without values that has subkeys is not written: they imply it.
+    for path in list(store):
+        while "\\" in path:
+            path = path.rsplit("\\", 1)[0]
+            store.setdefault(path, [])
+    # Keys under the view, by their path relative to HKEY_CLASSES_ROOT.
+    view = {}
+    for path, lines in store.items():
+        low = path.lower()
+        if BITS == "32" and low.startswith("software\\classes\\wow6432node\\"):
+            view[path[len(prefix):].lower()] = lines
+        elif not low.startswith("software\\classes\\wow6432node"):
+            view.setdefault(path[len("software\\classes\\"):].lower(), lines)
+    return view
+
+
+check(reg_import(LAYOUT, "layout.reg") == 0, "layout imported")
+
+# list, in every format, against the layout.
+code, out, _ = ctl("list", "--format", "json")
+OURS = {A, B, C, D, E, F}
+# A fresh prefix registers a few controls of Wine's own; only ours count.
+listed = [row for row in json.loads(out) if row["clsid"] in OURS]
+rows = {row["clsid"]: row for row in listed}
+check(code == 0 and set(rows) == OURS, "list --format json: every control, exit 0")
+states = {clsid: row["server_state"] for clsid, row in rows.items()}
+check(states == {A: "present", B: "missing", C: "present", D: "missing", E: "missing", F: "present"},
+      f"server states {states}")
+check(rows[C]["server_note"].lower().endswith("\\ole32.dll"), "a bare name found where the loader looks")
+check(rows[A]["name"] == "Ámber Gauge" and rows[B]["name"] == 'Birch "Dial", Inc', "names as registered")
+check((rows[A]["progid"], rows[A]["typelib"], rows[B]["progid"], rows[C]["progid"])
+      == ("Talven.Amber.1", LIB, "Talven Birch", None), "ProgIDs and libraries by the removal's rule")
+code, out, _ = ctl("list", "--format", "csv")
+table = list(csv.DictReader(io.StringIO(out, newline="")))
+check(code == 0 and [{k: (v or None) for k, v in row.items()} for row in table if row["clsid"] in OURS] == listed,
+      "list --format csv: the same rows as JSON")
+code, out, _ = ctl("list", "--missing", "--format", "json")
+check(code == 2 and {row["clsid"] for row in json.loads(out)} & OURS == {B, D, E}, "list --missing: the missing, exit 2")
+code, out, _ = ctl("list")
+lines = out.splitlines()
+column = lines[0].index("STATE")
+check(code == 0 and sum(any(c in line for c in OURS) for line in lines) == 6 and all(line[column - 2:column] == "  " and line[column] != " "
+                                            for line in lines), "list: aligned columns")
+
+# Bad usage and requests that cannot be carried out: exit 1, nothing deleted.
+laid = classes()
+for args, what in [(("bogus",), "unknown verb"), (("list", "--frob"), "unknown option"),
+                   (("remove", "--yes"), "no controls named"),
+                   (("remove", "{00000000-0000-0000-0000-000000000000}", A, "--yes"), "a CLSID not listed"),
+                   (("remove", A, "--backup", "C:\\no\\such\\folder\\b.reg", "--yes"), "a backup not creatable"),
+                   (("remove", A), "no --yes and no console to ask")]:
+    code, _, err = ctl(*args)
+    check(code == 1 and err.strip() != "", f"{what}: exit 1 with a message")
+
+# Refusals: the reason, exit 2, nothing deleted.
+code, out, _ = ctl("plan", E)
+check(code == 2 and f"a registry link at CLSID\\{E}\\Trap" in out, "plan names the link and where")
+code, out, _ = ctl("remove", E, "--yes")
+check(code == 2 and out.startswith("refused ") and "registry link" in out, "remove refuses a link, exit 2")
+code, out, _ = ctl("remove", F, "--yes")
+check(code == 2 and "path too long" in out, "remove refuses a path too long, exit 2")
+check(classes() == laid, "no bad usage and no refusal deleted anything")
+
+# Plan, backup, remove, restore.
+code, out, _ = ctl("plan", A)
+planned = [line.strip()[len("delete "):].lower() for line in out.splitlines() if line.startswith("  delete ")]
+check(code == 0 and len(planned) == 13, f"plan of A: {len(planned)} keys")
+before = classes()
+code, out, _ = ctl("remove", A, "--backup", "C:\\backup.reg", "--yes")
+after = classes()
+check(code == 0 and out.startswith(f"removed {A}  ") and len(out.splitlines()) == 1, "remove A with a backup, exit 0")
+deleted = sorted(set(before) - set(after))
+check(deleted == sorted(planned) and all(after[k] == before[k] for k in after),
+      "the removal deleted exactly the keys of the plan")
+if deleted != sorted(planned):
+    print("  deleted but not planned:", sorted(set(deleted) - set(planned)))
+    print("  planned but not deleted:", sorted(set(planned) - set(deleted)))
+check(run("reg", "import", "C:\\backup.reg", *VIEW)[0] == 0, "reg import of the backup")
+restored = classes()
+check(restored == before, "after reg import the class store is as before, every value byte for byte")
+if restored != before:
+    for k in sorted(set(before) | set(restored)):
+        if before.get(k) != restored.get(k):
+            print(f"  {k}: {before.get(k)} -> {restored.get(k)}")
+
+# --missing removes B and D; B's library went with A and is passed over.
+ctl("remove", A, "--yes")
+code, out, _ = ctl("remove", "--missing", "--yes")
+check(code == 2 and f"removed {B}" in out and f"removed {D}" in out and f"refused {E}" in out,
+      "remove --missing: the removable removed, the link refused, exit 2")
+code, out, _ = ctl("list", "--format", "json")
+check({row["clsid"] for row in json.loads(out)} & OURS == {C, E, F}, "what is left listed")
+
+print(f"{len(FAILURES)} checks failed")
+sys.exit(1 if FAILURES else 0)
