@@ -7,6 +7,9 @@
 //   - against the scan in its first order (open each class, then look for
 //     "Control"), kept here for the comparison;
 //   - the cost of one registry call: a bare enumeration of "CLSID";
+//   - talvenctl's list against FillControlList: with the server file checks
+//     alone (one file-system call per control), and whole (each control's
+//     ProgID and library found as its removal would find them);
 //   - with --start, the time from starting talven.exe (beside this program,
 //     or the one named after --start) to its dialog shown, on this registry
 //     and on one without these subkeys.
@@ -23,6 +26,7 @@
 #include "first_order_scan.h"
 #include "timing.h"
 #include "talven_driver.h"
+#include "talvenctl.h"
 
 namespace {
 
@@ -132,6 +136,20 @@ long FillCounting()
     return lines;
 }
 
+long ListChecking()
+{
+    std::vector<Row> rows;
+    ListRows(false, false, &rows);
+    return static_cast<long>(rows.size());
+}
+
+long ListWhole()
+{
+    std::vector<Row> rows;
+    ListRows(false, true, &rows);
+    return static_cast<long>(rows.size());
+}
+
 double CallCost(int subkeys)
 {
     HKEY classes;
@@ -184,11 +202,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "could not lay out %d classes\n", subkeys);
         return 1;
     }
-    std::vector<double> fill, bare, first;
+    std::vector<double> fill, bare, first, checking, whole;
     for (int round = 0; round < kRounds; ++round) {
         fill.push_back(TimeOf(FillCounting));
         bare.push_back(TimeOf(BareScan));
         first.push_back(TimeOf(FirstOrderCounting));
+        checking.push_back(TimeOf(ListChecking));
+        whole.push_back(TimeOf(ListWhole));
     }
     std::printf("subkeys %d\n", subkeys);
     std::printf("controls %ld\n", FillCounting());
@@ -198,6 +218,10 @@ int main(int argc, char** argv)
     std::printf("fill_over_bare %.3f\n", Median(fill) / Median(bare));
     std::printf("fill_over_first_order %.3f\n", Median(fill) / Median(first));
     std::printf("call_microseconds %.1f\n", CallCost(subkeys) * 1e6);
+    std::printf("list_file_checks_seconds %.4f\n", Median(checking));
+    std::printf("list_seconds %.4f\n", Median(whole));
+    std::printf("list_file_checks_over_fill %.3f\n", Median(checking) / Median(fill));
+    std::printf("list_over_fill %.3f\n", Median(whole) / Median(fill));
     if (!starts)
         return 0;
 

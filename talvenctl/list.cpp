@@ -6,14 +6,6 @@
 
 namespace {
 
-struct Row {
-    Control control;
-    ServerState state;
-    std::string note;
-    std::string progId;
-    std::string typeLib;
-};
-
 // RFC 4180: a field in quotes, its quotes doubled.
 std::string Csv(const std::string& text)
 {
@@ -61,9 +53,13 @@ void PrintText(const std::vector<Row>& rows)
         std::string tail = row.progId;
         if (!row.note.empty())
             tail += (tail.empty() ? "(" : " (") + row.note + ")";
-        std::printf("%-*s  %-*s  %-*s  %-*s  %s\n", int(widths[0]), row.control.clsid.c_str(), int(widths[1]),
-                    StateName(row.state), int(widths[2]), row.control.name.c_str(), int(widths[3]),
-                    row.control.server.c_str(), tail.c_str());
+        std::string line = row.control.clsid + std::string(widths[0] - row.control.clsid.size() + 2, ' ') +
+                           StateName(row.state) + std::string(widths[1] - std::strlen(StateName(row.state)) + 2, ' ') +
+                           row.control.name + std::string(widths[2] - row.control.name.size() + 2, ' ') +
+                           row.control.server + std::string(widths[3] - row.control.server.size() + 2, ' ') + tail;
+        while (line.back() == ' ')
+            line.pop_back();
+        std::printf("%s\n", line.c_str());
     }
 }
 
@@ -93,6 +89,22 @@ void PrintJson(const std::vector<Row>& rows)
 
 }  // namespace
 
+ResultCode ListRows(bool missing, bool trees, std::vector<Row>* rows)
+{
+    std::vector<Control> controls;
+    const ResultCode listed = ListedControls(&controls);
+    for (const Control& control : controls) {
+        Row row = {control, ServerState::kUnchecked, {}, {}, {}};
+        row.state = CheckServer(control.server, &row.note);
+        if (missing && row.state != ServerState::kMissing)
+            continue;
+        if (trees)
+            NamedTreesOf(control, &row.progId, &row.typeLib);
+        rows->push_back(row);
+    }
+    return listed;
+}
+
 int ListVerb(int argc, char** argv)
 {
     bool missing = false;
@@ -108,20 +120,11 @@ int ListVerb(int argc, char** argv)
     if (std::strcmp(format, "text") != 0 && std::strcmp(format, "csv") != 0 && std::strcmp(format, "json") != 0)
         return Usage("list: the format is text, csv or json");
 
-    std::vector<Control> controls;
-    const ResultCode listed = ListedControls(&controls);
+    std::vector<Row> rows;
+    const ResultCode listed = ListRows(missing, true, &rows);
     if (listed != ERROR_SUCCESS) {
         std::fprintf(stderr, "talvenctl: cannot list the controls: %s\n", Reason(listed, "CLSID").c_str());
         return kSomeNotDone;
-    }
-    std::vector<Row> rows;
-    for (const Control& control : controls) {
-        Row row = {control, ServerState::kUnchecked, {}, {}, {}};
-        row.state = CheckServer(control.server, &row.note);
-        if (missing && row.state != ServerState::kMissing)
-            continue;
-        NamedTreesOf(control, &row.progId, &row.typeLib);
-        rows.push_back(row);
     }
     if (format[0] == 't')
         PrintText(rows);

@@ -43,6 +43,19 @@ RemovalPlan PlanFor(const Control& control, bool withBackup);
 // empty where there is none.
 void NamedTreesOf(const Control& control, std::string* progId, std::string* typeLib);
 
+// A line of list: the control, its server's state, its ProgID and library.
+struct Row {
+    Control control;
+    ServerState state;
+    std::string note;
+    std::string progId;
+    std::string typeLib;
+};
+
+// The rows of every listed control, or of those whose server is missing;
+// with trees, each with the ProgID and library its removal would take.
+ResultCode ListRows(bool missing, bool trees, std::vector<Row>* rows);
+
 // Why a removal was refused or failed, in words, with the code.
 std::string Reason(ResultCode code, const std::string& where);
 
