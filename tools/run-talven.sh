@@ -30,7 +30,9 @@ if [ -n "${DISPLAY:-}" ]; then
     run "$exe"
 else
     echo "no DISPLAY: opening talven on a virtual display"
-    run "$exe" &
+    # In a Wine desktop of its own, where Wine draws the caption and close
+    # box that no window manager draws on the virtual display.
+    DISPLAY=$(cat "$prefix/talven-display") run explorer /desktop=talven,560x400 "$exe" &
     talven=$!
     for _ in $(seq 300); do
         sleep 1
@@ -42,7 +44,7 @@ else
         }
     done
     sleep 2
-    DISPLAY=$(cat "$prefix/talven-display") import -window root "$root/build/talven-run.png"
+    DISPLAY=$(cat "$prefix/talven-display") import -window root -crop 560x400+0+0 +repage "$root/build/talven-run.png"
     echo "talven is open; its screen is saved in build/talven-run.png"
     kill %1 2>/dev/null || true
 fi

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds every configuration and runs every test: on the host (plain,
-# sanitized, and the fuzz target over its corpus and for a minute) and under
-# Wine for x86_64 and i686, each Wine run in a prefix it makes for itself.
+# sanitized, and the fuzz target over its corpus and for a minute), under
+# Wine for x86_64 and i686, and the program built in Microsoft's dialect
+# under Wine, each Wine run in a prefix it makes for itself.
 # Ends with one line: "N passed, N failed".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 passed=0
 failed=0
-for name in host host-asan fuzz win-x86_64 win-i686; do
+for name in host host-asan fuzz win-x86_64 win-i686 msvc-dialect msvc-dialect-x86_64; do
     echo "=== $name"
     mkdir -p "$root/build/logs"
     if ! "$root/tools/build.sh" "$name" >"$root/build/logs/$name.log" 2>&1; then
