@@ -26,7 +26,7 @@ trap '"$root/cmake/wine-prefix.sh" end "$work/prefix"' EXIT
 # none does.
 killer() {
     local file=$1
-    if [[ $file == registry/* ]]; then
+    if [[ $file == registry/* || $file == talvenctl/reg_format.cpp ]]; then
         build host registry_tests && passes "$src/build/host/tests/registry_tests" || { echo host; return; }
         build host-asan registry_tests && passes "$src/build/host-asan/tests/registry_tests" || { echo host-asan; return; }
         build win-x86_64 registry_tests && passes "${wine[@]}" "$src/build/win-x86_64/bin/registry_tests.exe" ||
