@@ -34,7 +34,7 @@ bool IsHexDigit(char c)
 // but never a path, a file extension or a shared root.
 bool CanNameProgIdTree(const char* name)
 {
-    if (!IsKeyPath(name) || HoldsChar(name, '\\') || name[0] == '.')
+    if (name[0] == '\0' || name[0] == '.' || HoldsChar(name, '\\'))
         return false;
     for (const char* root : kSharedRoots) {
         if (lstrcmpiA(name, root) == 0)

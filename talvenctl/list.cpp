@@ -1,4 +1,5 @@
 // talvenctl list [--missing] [--format text|csv|json]
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -38,29 +39,33 @@ std::string JsonOrNull(const std::string& text)
     return text.empty() ? "null" : Json(Utf8(text));
 }
 
+// Cells padded to their column's width, two spaces apart, the last unpadded.
+void PrintColumns(const std::vector<std::string>& cells, const size_t* widths)
+{
+    std::string line;
+    for (size_t i = 0; i < cells.size(); ++i)
+        line += i + 1 < cells.size() ? cells[i] + std::string(widths[i] - cells[i].size() + 2, ' ') : cells[i];
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    std::printf("%s\n", line.c_str());
+}
+
 void PrintText(const std::vector<Row>& rows)
 {
-    size_t widths[4] = {5, 5, 4, 6};  // the headings' own
-    for (const Row& row : rows) {
-        widths[0] = std::max(widths[0], row.control.clsid.size());
-        widths[1] = std::max(widths[1], std::strlen(StateName(row.state)));
-        widths[2] = std::max(widths[2], row.control.name.size());
-        widths[3] = std::max(widths[3], row.control.server.size());
-    }
-    std::printf("%-*s  %-*s  %-*s  %-*s  %s\n", int(widths[0]), "CLSID", int(widths[1]), "STATE",
-                int(widths[2]), "NAME", int(widths[3]), "SERVER", "PROGID");
+    std::vector<std::vector<std::string>> lines = {{"CLSID", "STATE", "NAME", "SERVER", "PROGID"}};
     for (const Row& row : rows) {
         std::string tail = row.progId;
         if (!row.note.empty())
             tail += (tail.empty() ? "(" : " (") + row.note + ")";
-        std::string line = row.control.clsid + std::string(widths[0] - row.control.clsid.size() + 2, ' ') +
-                           StateName(row.state) + std::string(widths[1] - std::strlen(StateName(row.state)) + 2, ' ') +
-                           row.control.name + std::string(widths[2] - row.control.name.size() + 2, ' ') +
-                           row.control.server + std::string(widths[3] - row.control.server.size() + 2, ' ') + tail;
-        while (line.back() == ' ')
-            line.pop_back();
-        std::printf("%s\n", line.c_str());
+        lines.push_back({row.control.clsid, StateName(row.state), row.control.name, row.control.server, tail});
     }
+    size_t widths[4] = {0, 0, 0, 0};
+    for (const auto& cells : lines) {
+        for (size_t i = 0; i < 4; ++i)
+            widths[i] = std::max(widths[i], cells[i].size());
+    }
+    for (const auto& cells : lines)
+        PrintColumns(cells, widths);
 }
 
 void PrintCsv(const std::vector<Row>& rows)

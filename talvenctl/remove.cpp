@@ -6,9 +6,6 @@
 #include "reg_format.h"
 #include "talvenctl.h"
 
-bool ParseTargets(int argc, char** argv, const char* verb, std::vector<std::string>* clsids, bool* missing,
-                  const char** backup, bool* yes);
-
 namespace {
 
 bool HaveConsole()
@@ -99,15 +96,11 @@ int RemoveVerb(int argc, char** argv)
     if (backup != nullptr) {
         // A library shared by several of them is backed up once.
         std::u16string text = RegFileHeader();
-        std::set<std::u16string> sections;
+        std::set<std::string> backedUp;
         for (const auto& entry : confirmed) {
-            const std::u16string& all = entry.second.backup;
-            for (size_t start = 0; start < all.size();) {
-                const size_t end = all.find(u"\r\n\r\n", start) + 4;
-                const std::u16string section = all.substr(start, end - start);
-                if (sections.insert(section.substr(0, section.find(u']'))).second)
-                    text += section;
-                start = end;
+            for (const auto& section : entry.second.backup) {
+                if (backedUp.insert(section.first).second)
+                    text += section.second;
             }
         }
         if (!WriteBackup(backup, text))

@@ -1,6 +1,7 @@
 #include "talvenctl.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "reg_format.h"
 
@@ -56,7 +57,7 @@ ResultCode Note(HKEY, const char* path, KeyVisit visit, void* context)
 ResultCode NoteWithBackup(HKEY key, const char* path, KeyVisit visit, void* context)
 {
     if (visit == kEnteringKey)
-        static_cast<RemovalPlan*>(context)->backup += SectionOf(key, path);
+        static_cast<RemovalPlan*>(context)->backup.push_back({path, SectionOf(key, path)});
     return Note(key, path, visit, context);
 }
 
@@ -216,6 +217,32 @@ bool SelectControls(const std::vector<std::string>& clsids, bool missing, std::v
             std::fprintf(stderr, "talvenctl: %s is not a listed control; nothing done\n", clsid.c_str());
             return false;
         }
+    }
+    return true;
+}
+
+bool ParseTargets(int argc, char** argv, const char* verb, std::vector<std::string>* clsids, bool* missing,
+                  const char** backup, bool* yes)
+{
+    *missing = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--missing") {
+            *missing = true;
+        } else if (backup != nullptr && word == "--backup" && i + 1 < argc) {
+            *backup = argv[++i];
+        } else if (yes != nullptr && word == "--yes") {
+            *yes = true;
+        } else if (word.compare(0, 1, "-") == 0) {
+            Usage((std::string(verb) + ": unknown option " + word).c_str());
+            return false;
+        } else {
+            clsids->push_back(word);
+        }
+    }
+    if (clsids->empty() == !*missing) {
+        Usage((std::string(verb) + ": name the controls by CLSID, or give --missing").c_str());
+        return false;
     }
     return true;
 }

@@ -34,7 +34,8 @@ struct RemovalPlan {
     ResultCode result;
     std::vector<std::string> order;  // keys in the order of deletion
     std::string refusedAt;           // where the walk stopped, if it did
-    std::u16string backup;           // each key's section, when asked for
+    // Each key's path and backup section, in the walk's order, when asked for.
+    std::vector<std::pair<std::string, std::u16string>> backup;
 };
 
 RemovalPlan PlanFor(const Control& control, bool withBackup);
@@ -66,6 +67,11 @@ std::u16string Utf16(const std::string& ansi);
 // The controls named on the command line, or with --missing every control
 // whose server is missing. False, with a message, for a CLSID not listed.
 bool SelectControls(const std::vector<std::string>& clsids, bool missing, std::vector<Control>* chosen);
+
+// Parses "CLSID... | --missing" and, where the verb takes them, --backup
+// FILE and --yes; false, with the usage said, on anything else.
+bool ParseTargets(int argc, char** argv, const char* verb, std::vector<std::string>* clsids, bool* missing,
+                  const char** backup, bool* yes);
 
 int ListVerb(int argc, char** argv);
 int PlanVerb(int argc, char** argv);

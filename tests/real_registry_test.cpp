@@ -51,20 +51,6 @@ bool SameText(const std::string& a, const std::string& b)
     return a.size() == b.size() && InsideTree(a, b);
 }
 
-void SetText(const std::string& path, const std::string& text)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS)
-        << path;
-    if (!text.empty()) {
-        RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1));
-    }
-    RegCloseKey(key);
-}
-
 // Every class that names a ProgID, made a listed control: a "Control"
 // subkey, and a server path and display name only where it has none.
 std::vector<Found> MakeControlsOfProgIdClasses()
@@ -88,11 +74,11 @@ std::vector<Found> MakeControlsOfProgIdClasses()
         f.ownProgId = progId.find('\\') == std::string::npos && KeyExists(progId) &&
                       SameText(DefaultText(progId + "\\CLSID"), clsid) && !InsideTree(classPath, progId);
         found.push_back(f);
-        SetText(classPath + "\\Control", "");
+        Lay({Key(classPath + "\\Control")});
         if (DefaultText(classPath + "\\InprocServer32").empty())
-            SetText(classPath + "\\InprocServer32", "C:\\windows\\system32\\gone.ocx");
+            Lay({Text(classPath + "\\InprocServer32", "C:\\windows\\system32\\gone.ocx")});
         if (DefaultText(classPath).empty())
-            SetText(classPath, "Class " + clsid);
+            Lay({Text(classPath, "Class " + clsid)});
     }
     return found;
 }

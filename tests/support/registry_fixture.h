@@ -66,9 +66,12 @@ bool InsideTree(const std::string& path, const std::string& tree);
 // Every key laid out, as "path" or "path = type:data", parents first.
 std::vector<std::string> Snapshot();
 
-// The keys of one tree, likewise, and every key of the whole class store, laid out here or not, likewise.
+#ifdef _WIN32
+// The keys of one tree, likewise, and every key of the whole class store,
+// laid out here or not: what a real registry holds besides the layout.
 std::vector<std::string> SnapshotTree(const std::string& path);
 std::vector<std::string> SnapshotAll();
+#endif
 
 // The snapshot without the keys inside the given trees (each a key path,
 // matched without regard to case).

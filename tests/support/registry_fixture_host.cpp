@@ -1,7 +1,6 @@
 // The fixture on the host: the stand-in key store, filled directly.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 #include "keystore.h"
 #include "registry_fixture.h"
@@ -32,21 +31,6 @@ bool KeyExists(const std::string& path)
 }
 
 std::vector<std::string> Snapshot()
-{
-    return keystore::Dump();
-}
-
-std::vector<std::string> SnapshotTree(const std::string& path)
-{
-    std::vector<std::string> inside;
-    for (const std::string& line : keystore::Dump()) {
-        if (InsideTree(line.substr(0, std::min(line.find(" = "), line.find(" ->"))), path))
-            inside.push_back(line);
-    }
-    return inside;
-}
-
-std::vector<std::string> SnapshotAll()
 {
     return keystore::Dump();
 }
