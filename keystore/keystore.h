@@ -1,6 +1,6 @@
 // Control of the stand-in key store behind the host's registry operations,
-// for tests and benchmarks: laying keys out, denying access, counting open
-// handles and calls, and failing a chosen call.
+// for tests and benchmarks: laying keys out in either registry view,
+// denying access, counting open handles and calls, and failing a chosen call.
 #pragma once
 
 #include <string>
@@ -16,25 +16,40 @@ enum class Access {
     kNoDelete,  // opens succeed, RegDeleteKeyA fails with 5
 };
 
-// Empties the store. Handles still open become invalid.
+// The machine the store stands in for: one registry view, where the view
+// flags are ignored (32-bit Windows), or two, with this process a 32-bit
+// program under WOW64 (IsWow64Process says so; no flag means the 32-bit
+// view) or a 64-bit one (no flag means the 64-bit view). Two views keep
+// apart only what is laid out apart: the 32-bit view reads a name at the top
+// from "Wow6432Node" where that key holds the name, the shared key
+// otherwise, as Wine does.
+enum class Views { kOne, kTwoFrom32, kTwoFrom64 };
+void SetViews(Views views);
+
+// Empties the store, and makes it one view. Handles still open become
+// invalid.
 void Clear();
 
+// Every path below is read in the view that view names (a KEY_WOW64_ flag,
+// or 0 for the process's own), as a call from the root would read it.
+
 // Creates the key at path (and any missing keys above it); true on success.
-bool CreateKey(const std::string& path);
+bool CreateKey(const std::string& path, REGSAM view = 0);
 // Makes a symbolic link at path (creating the keys above it) to the key at
 // target, as the registry does: opens and deletes through path reach the
 // target, unless an open asks for REG_OPTION_OPEN_LINK on the link itself,
 // which then shows no subkeys and a "SymbolicLinkValue" of type REG_LINK.
 // The target need not exist. False when path already names a key.
-bool CreateLink(const std::string& path, const std::string& target);
+bool CreateLink(const std::string& path, const std::string& target, REGSAM view = 0);
 // Sets the key's default value (creating the key); data is stored as given.
-bool SetDefault(const std::string& path, DWORD type, const std::string& data);
-bool SetAccess(const std::string& path, Access access);
-bool Exists(const std::string& path);
+bool SetDefault(const std::string& path, DWORD type, const std::string& data, REGSAM view = 0);
+bool SetAccess(const std::string& path, Access access, REGSAM view = 0);
+bool Exists(const std::string& path, REGSAM view = 0);
 // The key's default value, when it has one.
-bool GetDefault(const std::string& path, DWORD* type, std::string* data);
+bool GetDefault(const std::string& path, DWORD* type, std::string* data, REGSAM view = 0);
 
-// Every key below the root, each as its full path, parents before children,
+// Every key below the root, in the tree as it is (the 32-bit view's own
+// keys under "Wow6432Node"), each as its full path, parents before children,
 // with its default value as "path = type:data"; a link as "path -> target",
 // never followed.
 std::vector<std::string> Dump();

@@ -1,6 +1,7 @@
 // The stand-in key store's <windows.h>: exactly the part of the Windows API
-// the registry logic may use, its types, constants and error codes, the five
-// registry operations and the 8-bit string routines, with the platform's
+// the registry logic may use, its types, constants and error codes, the
+// registry operations, the 8-bit string routines and the question whether a
+// process runs under WOW64, with the platform's
 // signatures and semantics. Anything else of the platform does not compile
 // against it.
 #pragma once
@@ -15,8 +16,17 @@ typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef int BOOL;
+typedef BOOL* PBOOL;
+typedef void* HANDLE;
+typedef struct HINSTANCE__* HMODULE;
+typedef intptr_t (*FARPROC)();
 typedef struct HKEY__* HKEY;
 typedef HKEY* PHKEY;
+
+#define WINAPI
+#define TRUE 1
+#define FALSE 0
 
 inline const HKEY HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000000u));
 
@@ -42,6 +52,8 @@ enum : REGSAM {
     KEY_ENUMERATE_SUB_KEYS = 0x0008,
     KEY_NOTIFY = 0x0010,
     KEY_CREATE_LINK = 0x0020,
+    KEY_WOW64_64KEY = 0x0100,
+    KEY_WOW64_32KEY = 0x0200,
     DELETE = 0x00010000,
     KEY_READ = 0x00020019,
     KEY_WRITE = 0x00020006,
@@ -69,9 +81,17 @@ LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize);
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
                       LPBYTE data, LPDWORD dataSize);
 LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey);
+LONG RegDeleteKeyExA(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
 LONG RegCloseKey(HKEY key);
 
 int lstrlenA(LPCSTR text);
 LPSTR lstrcpyA(LPSTR to, LPCSTR from);
 LPSTR lstrcatA(LPSTR to, LPCSTR from);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
+
+// Whether this process is a 32-bit program under WOW64, and how a program
+// finds that call, which older Windows lacks.
+HANDLE GetCurrentProcess();
+BOOL IsWow64Process(HANDLE process, PBOOL wow64);
+HMODULE GetModuleHandleA(LPCSTR name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);

@@ -31,8 +31,13 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root "install: ${missing[*]}"
     echo "install-deps: installing ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    apt-get update -q >/dev/null
-    apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+    # A mirror caught mid-sync fails one list now and then; the rest serve.
+    apt-get update -q >/dev/null || echo "install-deps: some package lists could not be fetched" >&2
+    # Without one architecture's list of a suite, that architecture gets an
+    # older version than the other, and packages of both must match: then
+    # both take Debian 12's own suite.
+    apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null ||
+        apt-get install -y -q --no-install-recommends -t bookworm "${missing[@]}" >/dev/null
 fi
 
 "$root/cmake/emulated-32bit.sh" || exit 0
@@ -69,7 +74,7 @@ if [ -z "$qemu_version" ] || dpkg --compare-versions "$qemu_version" lt 1:10~; t
             [ -n "${found#*|}" ] && echo "Signed-By: ${found#*|}"
         } >"$backports"
     fi
-    apt-get update -q >/dev/null
+    apt-get update -q >/dev/null || echo "install-deps: some package lists could not be fetched" >&2
     # Only qemu-user from backports: a -t on a command that names other
     # packages would bring Wine's libraries from there too.
     apt-get install -y -q --no-install-recommends qemu-user/bookworm-backports >/dev/null

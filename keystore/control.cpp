@@ -1,0 +1,139 @@
+// The stand-in key store as tests and benchmarks lay it out and look at it.
+#include "store.h"
+
+using namespace keystore::internal;
+
+namespace {
+
+std::vector<std::string> g_deleted;
+
+Key* ResolvePath(const std::string& path, REGSAM view)
+{
+    Key* key;
+    return Walk(ViewStart(Root(), path.c_str(), view), path.c_str(), false, &key) == ERROR_SUCCESS ? key
+                                                                                                    : nullptr;
+}
+
+void DumpKey(const Key* key, const std::string& path, std::vector<std::string>* out)
+{
+    for (const Key* child : key->children) {
+        const std::string name(child->name);
+        std::string childPath = path.empty() ? name : path + "\\" + name;
+        std::string line = childPath;
+        if (child->link)
+            line += " -> " + std::string(child->target);
+        if (child->hasValue)
+            line += " = " + std::to_string(child->type) + ":" + std::string(child->data);
+        out->push_back(line);
+        DumpKey(child, childPath, out);
+    }
+}
+
+// Creates the key at path and any missing keys above it, through links as
+// the registry does; the last name is left as it is when it is a link and
+// keepLink is set. Null where a link on the way leads nowhere.
+Key* Create(const std::string& path, bool keepLink, REGSAM view)
+{
+    Key* key = ViewStart(Root(), path.c_str(), view);
+    const std::vector<std::string> names = SplitPath(path.c_str());
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        Key* child = FindNamedChild(key, name.c_str(), name.size());
+        if (child == nullptr)
+            child = NewChild(key, name);
+        int hops = 0;
+        if (!(keepLink && i + 1 == names.size()) && Follow(&child, &hops) != ERROR_SUCCESS)
+            return nullptr;
+        key = child;
+    }
+    return key;
+}
+
+}  // namespace
+
+namespace keystore::internal {
+
+void NoteDeleted(const std::string& path)
+{
+    g_deleted.push_back(path);
+}
+
+}  // namespace keystore::internal
+
+namespace keystore {
+
+void Clear()
+{
+    ClearTree();
+    ClearCalls();
+    g_deleted.clear();
+    SetViews(Views::kOne);
+}
+
+bool CreateKey(const std::string& path, REGSAM view)
+{
+    Key* key = Create(path, false, view);
+    return key != nullptr && key != Root();
+}
+
+bool CreateLink(const std::string& path, const std::string& target, REGSAM view)
+{
+    if (ResolvePath(path, view) != nullptr)
+        return false;
+    Key* key = Create(path, true, view);
+    if (key == nullptr || key == Root() || key->link || !key->children.empty() || key->hasValue)
+        return false;
+    key->link = true;
+    key->target = target;
+    return true;
+}
+
+bool SetDefault(const std::string& path, DWORD type, const std::string& data, REGSAM view)
+{
+    if (!CreateKey(path, view))
+        return false;
+    Key* key = ResolvePath(path, view);
+    key->hasValue = true;
+    key->type = type;
+    key->data = data;
+    return true;
+}
+
+bool SetAccess(const std::string& path, Access access, REGSAM view)
+{
+    Key* key = ResolvePath(path, view);
+    if (key == nullptr || key == Root())
+        return false;
+    key->access = access;
+    return true;
+}
+
+bool Exists(const std::string& path, REGSAM view)
+{
+    Key* key = ResolvePath(path, view);
+    return key != nullptr && key != Root();
+}
+
+bool GetDefault(const std::string& path, DWORD* type, std::string* data, REGSAM view)
+{
+    Key* key = ResolvePath(path, view);
+    if (key == nullptr || key == Root() || !key->hasValue)
+        return false;
+    *type = key->type;
+    *data = std::string(key->data);
+    return true;
+}
+
+std::vector<std::string> Dump()
+{
+    std::vector<std::string> out;
+    DumpKey(Root(), "", &out);
+    return out;
+}
+
+std::vector<std::string> DeletedKeys()
+{
+    return g_deleted;
+}
+
+}  // namespace keystore

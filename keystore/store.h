@@ -1,0 +1,68 @@
+// Inside the stand-in key store: the tree of keys and how paths reach them,
+// shared by its registry operations, its views and its control for tests.
+#pragma once
+
+#include <memory_resource>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "keystore.h"
+
+namespace keystore::internal {
+
+// Keys, their names, values and child lists all come from one arena, in the
+// order they are made; a scan walks them in about that order, so its cost
+// per key stays the same however large the registry grows.
+using Text = std::pmr::string;
+
+struct Key {
+    explicit Key(std::pmr::memory_resource* arena) : name(arena), children(arena), data(arena), target(arena) {}
+    Text name;
+    Key* parent = nullptr;
+    std::pmr::vector<Key*> children;  // in case-blind order of name, for enumeration by index
+    // By case-folded name, made only for a key with many children, to open
+    // one in constant time.
+    std::pmr::unordered_map<Text, Key*>* byName = nullptr;
+    bool hasValue = false;
+    DWORD type = REG_NONE;
+    Text data;
+    bool link = false;
+    Text target;  // a link's target, as a path from the root
+    Access access = Access::kFull;
+    bool deleted = false;
+    size_t lastEnumerated = 0;  // where a scan most likely opens next
+};
+
+char Fold(char c);
+Key* Root();
+// Forgets every key; the arena that holds them goes with them.
+void ClearTree();
+
+void AddChild(Key* key, Key* child);
+void RemoveChild(Key* key, Key* child);
+Key* FindNamedChild(Key* key, const char* name, size_t size);
+// Makes a key of that name under parent.
+Key* NewChild(Key* parent, const std::string& name);
+
+std::vector<std::string> SplitPath(const char* path);
+std::string PathOf(const Key* key);
+
+// Replaces a link by the key it names, link after link.
+LONG Follow(Key** key, int* hops);
+// Follows a path from the key, skipping empty names as Wine does, and every
+// link on the way; the last key stays the link itself when openLink asks.
+LONG Walk(Key* from, const char* path, bool openLink, Key** found);
+
+// Where a path from the root begins in the view that access names: the
+// 32-bit view reads a name at the top from "Wow6432Node" where that holds
+// the name, as the platform redirects "CLSID" and "Interface"; elsewhere,
+// and on a machine of one view, from the root.
+Key* ViewStart(Key* from, const char* path, REGSAM access);
+
+// The calls' own state (handles, counts, the failure to inject), emptied
+// by Clear; and the record of what was deleted, in order.
+void ClearCalls();
+void NoteDeleted(const std::string& path);
+
+}  // namespace keystore::internal

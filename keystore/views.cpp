@@ -1,0 +1,90 @@
+// The stand-in's registry views, as 64-bit Windows keeps them: the 64-bit
+// view is the tree itself; the 32-bit view reads a name at the top of the
+// class store from "Wow6432Node" where that key holds the name ("CLSID",
+// "Interface", and the links "TypeLib" and "AppID" back to the shared
+// keys), and from the shared key of that name otherwise, as Wine does. On a
+// machine of one view the flags are ignored.
+#include <cstring>
+
+#include "store.h"
+
+namespace keystore::internal {
+
+namespace {
+
+Views g_views = Views::kOne;
+
+bool SameName(const char* a, size_t size, const char* b)
+{
+    if (std::strlen(b) != size)
+        return false;
+    for (size_t i = 0; i < size; ++i) {
+        if (Fold(a[i]) != Fold(b[i]))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Key* ViewStart(Key* from, const char* path, REGSAM access)
+{
+    if (from != Root() || g_views == Views::kOne)
+        return from;
+    const bool view32 = (access & KEY_WOW64_32KEY) != 0 ||
+                        ((access & KEY_WOW64_64KEY) == 0 && g_views == Views::kTwoFrom32);
+    if (!view32)
+        return from;
+    while (*path == '\\')
+        ++path;
+    size_t size = 0;
+    while (path[size] != '\0' && path[size] != '\\')
+        ++size;
+    constexpr char kNode[] = "Wow6432Node";
+    if (size == 0 || SameName(path, size, kNode))
+        return from;
+    Key* node = FindNamedChild(from, kNode, sizeof kNode - 1);
+    return node != nullptr && FindNamedChild(node, path, size) != nullptr ? node : from;
+}
+
+}  // namespace keystore::internal
+
+namespace keystore {
+
+void SetViews(Views views)
+{
+    internal::g_views = views;
+}
+
+}  // namespace keystore
+
+// The platform's answer to whether this process runs under WOW64, and the
+// way a program finds that call where it may be missing.
+namespace {
+
+const HMODULE kKernel = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000));
+
+}  // namespace
+
+HANDLE GetCurrentProcess()
+{
+    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
+}
+
+BOOL IsWow64Process(HANDLE, PBOOL wow64)
+{
+    *wow64 = keystore::internal::g_views == keystore::Views::kTwoFrom32 ? TRUE : FALSE;
+    return TRUE;
+}
+
+HMODULE GetModuleHandleA(LPCSTR name)
+{
+    return name != nullptr && lstrcmpiA(name, "kernel32.dll") == 0 ? kKernel : nullptr;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR name)
+{
+    if (module != kKernel || std::strcmp(name, "IsWow64Process") != 0)
+        return nullptr;
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&IsWow64Process));
+}
