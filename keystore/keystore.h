@@ -18,12 +18,11 @@ enum class Access {
 
 // The machine the store stands in for: one registry view, where the view
 // flags are ignored (32-bit Windows), or two, with this process a 32-bit
-// program under WOW64 (IsWow64Process says so; no flag means the 32-bit
-// view) or a 64-bit one (no flag means the 64-bit view). Two views keep
-// apart only what is laid out apart: the 32-bit view reads a name at the top
-// from "Wow6432Node" where that key holds the name, the shared key
-// otherwise, as Wine does.
-enum class Views { kOne, kTwoFrom32, kTwoFrom64 };
+// program under WOW64: IsWow64Process says so, and no flag means the 32-bit
+// view. Two views keep apart only what is laid out apart: the 32-bit view
+// reads a name at the top from "Wow6432Node" where that key holds the name,
+// the shared key otherwise, as Wine does.
+enum class Views { kOne, kTwoFrom32 };
 void SetViews(Views views);
 
 // Empties the store, and makes it one view. Handles still open become

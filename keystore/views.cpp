@@ -31,9 +31,8 @@ Key* ViewStart(Key* from, const char* path, REGSAM access)
 {
     if (from != Root() || g_views == Views::kOne)
         return from;
-    const bool view32 = (access & KEY_WOW64_32KEY) != 0 ||
-                        ((access & KEY_WOW64_64KEY) == 0 && g_views == Views::kTwoFrom32);
-    if (!view32)
+    // No flag is the 32-bit view: this process is a 32-bit program.
+    if ((access & KEY_WOW64_64KEY) != 0)
         return from;
     while (*path == '\\')
         ++path;

@@ -1,5 +1,6 @@
 #include "controls.h"
 #include "key_text.h"
+#include "views.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ ResultCode Report(const Walk& walk, HKEY key, const char* path, KeyVisit visit)
 ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
 {
     HKEY key;
-    ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, path, REG_OPTION_OPEN_LINK,
+    ResultCode result = OpenKey(HKEY_CLASSES_ROOT, path, REG_OPTION_OPEN_LINK,
                                       walk.deleting ? KEY_ALL_ACCESS : KEY_READ, &key);
     if (result != ERROR_SUCCESS) {
         Report(walk, nullptr, path, kRefusingKey);
@@ -91,7 +92,7 @@ ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || !walk.deleting)
         return result;
-    return RegDeleteKeyA(HKEY_CLASSES_ROOT, path);
+    return DeleteKey(path);
 }
 
 ResultCode WalkTree(const char* path, const Walk& walk)

@@ -1,5 +1,6 @@
 #include "controls.h"
 #include "key_text.h"
+#include "views.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ bool HasControlKey(HKEY classes, const char* keyName)
     lstrcpyA(path, keyName);
     lstrcatA(path, kControlSubkey);
     HKEY control;
-    if (RegOpenKeyExA(classes, path, 0, KEY_READ, &control) != ERROR_SUCCESS)
+    if (OpenKey(classes, path, 0, KEY_READ, &control) != ERROR_SUCCESS)
         return false;
     RegCloseKey(control);  // only its existence counts
     return true;
@@ -34,7 +35,7 @@ bool HasControlKey(HKEY classes, const char* keyName)
 bool ReadServerPath(HKEY classKey, char* server)
 {
     HKEY sub;
-    if (RegOpenKeyExA(classKey, "InprocServer32", 0, KEY_READ, &sub) != ERROR_SUCCESS)
+    if (OpenKey(classKey, "InprocServer32", 0, KEY_READ, &sub) != ERROR_SUCCESS)
         return false;
     ResultCode read = QueryDefaultText(sub, server, kServerPathRoom);
     RegCloseKey(sub);
@@ -59,7 +60,7 @@ void DeliverIfControl(HKEY classes, const char* keyName, ControlSink sink, void*
 {
     HKEY classKey;
     if (!HasControlKey(classes, keyName) ||
-        RegOpenKeyExA(classes, keyName, 0, KEY_ALL_ACCESS, &classKey) != ERROR_SUCCESS)
+        OpenKey(classes, keyName, 0, KEY_ALL_ACCESS, &classKey) != ERROR_SUCCESS)
         return;
     char server[kServerPathRoom];
     char line[kLineRoom];
@@ -76,7 +77,7 @@ void DeliverIfControl(HKEY classes, const char* keyName, ControlSink sink, void*
 ResultCode FillControlList(ControlSink sink, void* context)
 {
     HKEY classes;
-    ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes);
+    ResultCode result = OpenKey(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes);
     if (result != ERROR_SUCCESS)
         return result;
 

@@ -1,6 +1,7 @@
 // Which ProgID and type-library trees a class's values name as its own.
 #include "controls.h"
 #include "key_text.h"
+#include "other_users.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ bool CanNameProgIdTree(const char* name)
 bool ReadSubkeyText(HKEY key, const char* subkey, char* room, DWORD roomSize)
 {
     HKEY sub;
-    if (RegOpenKeyExA(key, subkey, 0, KEY_READ, &sub) != ERROR_SUCCESS)
+    if (OpenKey(key, subkey, 0, KEY_READ, &sub) != ERROR_SUCCESS)
         return false;
     ResultCode read = QueryDefaultText(sub, room, roomSize);
     RegCloseKey(sub);
@@ -81,7 +82,7 @@ ResultCode ReadNamesClass(HKEY progIdKey, const char* clsid, bool* names)
 {
     *names = false;
     HKEY namedKey;
-    ResultCode result = RegOpenKeyExA(progIdKey, "CLSID", 0, KEY_READ, &namedKey);
+    ResultCode result = OpenKey(progIdKey, "CLSID", 0, KEY_READ, &namedKey);
     if (result != ERROR_SUCCESS)
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
     char named[kClsidPathRoom];
@@ -101,7 +102,7 @@ ResultCode ReadNamesClass(HKEY progIdKey, const char* clsid, bool* names)
 ResultCode KeepIfOwnProgIdTree(const char* clsid, char* room)
 {
     HKEY progIdKey;
-    ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, room, 0, KEY_READ, &progIdKey);
+    ResultCode result = OpenKey(HKEY_CLASSES_ROOT, room, 0, KEY_READ, &progIdKey);
     if (result != ERROR_SUCCESS) {
         room[0] = '\0';
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
@@ -134,8 +135,10 @@ bool IsIdentifier(const char* text)
     return text[sizeof kForm - 1] == '\0';
 }
 
-ResultCode FindNamedTrees(HKEY classKey, const char* clsid, char* progIdTree, char* typeLibTree)
+ResultCode FindNamedTrees(HKEY classKey, const char* clsid, char* progIdTree, char* typeLibTree,
+                          const RemovalWatch& watch)
 {
+    const Views views = FindViews();
     // A library identifier makes "TYPELIB\%s" name one library's key and
     // nothing else; any other value ("{lib}\1.0", "", one too long) names
     // none.
@@ -145,9 +148,15 @@ ResultCode FindNamedTrees(HKEY classKey, const char* clsid, char* progIdTree, ch
         lstrcpyA(typeLibTree, kTypeLibRoot);
         lstrcatA(typeLibTree, typeLibId);
     }
+    ResultCode result = KeepLibraryOfOthers(views, clsid, typeLibTree, watch);
+    if (result != ERROR_SUCCESS)
+        return result;
     if (!ReadSubkeyText(classKey, "ProgID", progIdTree, kLineRoom) || !CanNameProgIdTree(progIdTree)) {
         progIdTree[0] = '\0';
         return ERROR_SUCCESS;
     }
-    return KeepIfOwnProgIdTree(clsid, progIdTree);
+    result = KeepIfOwnProgIdTree(clsid, progIdTree);
+    if (result == ERROR_SUCCESS)
+        result = KeepProgIdOfOtherView(views, clsid, progIdTree, watch);
+    return result;
 }

@@ -1,5 +1,6 @@
 #include "controls.h"
 #include "key_text.h"
+#include "views.h"
 
 namespace {
 
@@ -55,13 +56,13 @@ ResultCode CheckTrees(char* progIdTree, char* typeLibTree, const char* classTree
 // Finds, checks, and (when deleting) deletes the ProgID and type-library
 // trees the open class key names; the class tree is checked with them and
 // left to the caller.
-ResultCode RemoveNamedTrees(HKEY classKey, const char* clsidPath, char* room, KeySink sink,
-                            void* context, bool deleting)
+ResultCode RemoveNamedTrees(HKEY classKey, const char* clsidPath, char* room, const RemovalWatch& watch,
+                            bool deleting)
 {
     char typeLibTree[kTypeLibPathRoom];
-    ResultCode result = FindNamedTrees(classKey, clsidPath + kClsidRootLength, room, typeLibTree);
+    ResultCode result = FindNamedTrees(classKey, clsidPath + kClsidRootLength, room, typeLibTree, watch);
     if (result == ERROR_SUCCESS)
-        result = CheckTrees(room, typeLibTree, clsidPath, sink, context);
+        result = CheckTrees(room, typeLibTree, clsidPath, watch.keys, watch.context);
     if (result != ERROR_SUCCESS || !deleting)
         return result;
     if (room[0] != '\0')
@@ -71,7 +72,7 @@ ResultCode RemoveNamedTrees(HKEY classKey, const char* clsidPath, char* room, Ke
     return result;
 }
 
-ResultCode RemoveOrPlan(char* line, KeySink sink, void* context, bool deleting)
+ResultCode RemoveOrPlan(char* line, const RemovalWatch& watch, bool deleting)
 {
     char* lastTab = FindLast(line, '\t');
     if (lastTab == nullptr)
@@ -93,12 +94,12 @@ ResultCode RemoveOrPlan(char* line, KeySink sink, void* context, bool deleting)
         return ERROR_BAD_PATHNAME;
 
     HKEY classKey;
-    ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, clsidPath, 0, KEY_READ, &classKey);
+    ResultCode result = OpenKey(HKEY_CLASSES_ROOT, clsidPath, 0, KEY_READ, &classKey);
     if (result != ERROR_SUCCESS)
         return result;
     // The class key names the other two trees, so it stays open while they
     // go and is deleted last. The line room is free for the ProgID now.
-    result = RemoveNamedTrees(classKey, clsidPath, line, sink, context, deleting);
+    result = RemoveNamedTrees(classKey, clsidPath, line, watch, deleting);
     RegCloseKey(classKey);
     if (result != ERROR_SUCCESS || !deleting)
         return result;
@@ -109,15 +110,16 @@ ResultCode RemoveOrPlan(char* line, KeySink sink, void* context, bool deleting)
 
 ResultCode RemoveControl(char* line)
 {
-    return RemoveOrPlan(line, nullptr, nullptr, true);
+    const RemovalWatch none = {nullptr, nullptr, nullptr, nullptr};
+    return RemoveOrPlan(line, none, true);
 }
 
-ResultCode RemoveControlReporting(char* line, KeySink sink, void* context)
+ResultCode RemoveControlReporting(char* line, const RemovalWatch& watch)
 {
-    return RemoveOrPlan(line, sink, context, true);
+    return RemoveOrPlan(line, watch, true);
 }
 
-ResultCode PlanRemoval(char* line, KeySink sink, void* context)
+ResultCode PlanRemoval(char* line, const RemovalWatch& watch)
 {
-    return RemoveOrPlan(line, sink, context, false);
+    return RemoveOrPlan(line, watch, false);
 }

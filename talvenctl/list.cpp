@@ -70,11 +70,11 @@ void PrintText(const std::vector<Row>& rows)
 
 void PrintCsv(const std::vector<Row>& rows)
 {
-    std::printf("name,clsid,server,server_state,server_note,progid,typelib\n");
+    std::printf("name,clsid,server,server_state,server_note,progid,typelib,view\n");
     for (const Row& row : rows) {
-        std::printf("%s,%s,%s,%s,%s,%s,%s\n", Csv(Utf8(row.control.name)).c_str(), Csv(row.control.clsid).c_str(),
+        std::printf("%s,%s,%s,%s,%s,%s,%s,%d\n", Csv(Utf8(row.control.name)).c_str(), Csv(row.control.clsid).c_str(),
                     Csv(Utf8(row.control.server)).c_str(), StateName(row.state), Csv(Utf8(row.note)).c_str(),
-                    Csv(Utf8(row.progId)).c_str(), Csv(row.typeLib).c_str());
+                    Csv(Utf8(row.progId)).c_str(), Csv(row.typeLib).c_str(), row.view);
     }
 }
 
@@ -84,10 +84,10 @@ void PrintJson(const std::vector<Row>& rows)
     for (size_t i = 0; i < rows.size(); ++i) {
         const Row& row = rows[i];
         std::printf("%s\n  {\"name\": %s, \"clsid\": %s, \"server\": %s, \"server_state\": \"%s\", "
-                    "\"server_note\": %s, \"progid\": %s, \"typelib\": %s}",
+                    "\"server_note\": %s, \"progid\": %s, \"typelib\": %s, \"view\": %d}",
                     i == 0 ? "" : ",", Json(Utf8(row.control.name)).c_str(), Json(Utf8(row.control.clsid)).c_str(),
                     Json(Utf8(row.control.server)).c_str(), StateName(row.state), JsonOrNull(row.note).c_str(),
-                    JsonOrNull(row.progId).c_str(), JsonOrNull(row.typeLib).c_str());
+                    JsonOrNull(row.progId).c_str(), JsonOrNull(row.typeLib).c_str(), row.view);
     }
     std::printf("%s]\n", rows.empty() ? "" : "\n");
 }
@@ -97,14 +97,19 @@ void PrintJson(const std::vector<Row>& rows)
 ResultCode ListRows(bool missing, bool trees, std::vector<Row>* rows)
 {
     std::vector<Control> controls;
-    const ResultCode listed = ListedControls(&controls);
+    ResultCode listed = ListedControls(&controls);
+    // Each row as if its control were removed alone.
+    Census census = {FindViews().working, {}};
+    if (listed == ERROR_SUCCESS && trees)
+        listed = TakeCensus(&census);
+    const int view = ViewBits(census.working);
     for (const Control& control : controls) {
-        Row row = {control, ServerState::kUnchecked, {}, {}, {}};
+        Row row = {control, ServerState::kUnchecked, {}, {}, {}, view};
         row.state = CheckServer(control.server, &row.note);
         if (missing && row.state != ServerState::kMissing)
             continue;
         if (trees)
-            NamedTreesOf(control, &row.progId, &row.typeLib);
+            NamedTreesOf(control, census, &row.progId, &row.typeLib);
         rows->push_back(row);
     }
     return listed;

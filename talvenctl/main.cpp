@@ -5,6 +5,8 @@
 
 int main(int argc, char** argv)
 {
+    if (!TakeViewOption(&argc, argv))
+        return kBadUsage;
     if (argc < 2)
         return Usage(nullptr);
     const char* verb = argv[1];

@@ -13,9 +13,16 @@ int PlanVerb(int argc, char** argv)
         return kBadUsage;
     if (!SelectControls(clsids, missing, &chosen))
         return kBadUsage;
+    Census census;
+    const ResultCode counted = TakeCensus(&census);
+    if (counted != ERROR_SUCCESS) {
+        std::fprintf(stderr, "talvenctl: cannot tell which classes use which library: %s\n",
+                     Reason(counted, "").c_str());
+        return kSomeNotDone;
+    }
     int exit = kAllDone;
     for (const Control& control : chosen) {
-        const RemovalPlan plan = PlanFor(control, false);
+        const RemovalPlan plan = PlanFor(control, false, census);
         std::printf("%s  %s\n", control.clsid.c_str(), control.name.c_str());
         if (plan.result != ERROR_SUCCESS) {
             std::printf("  refused: %s\n", Reason(plan.result, plan.refusedAt).c_str());
@@ -24,6 +31,10 @@ int PlanVerb(int argc, char** argv)
         }
         for (const std::string& key : plan.order)
             std::printf("  delete %s\n", key.c_str());
+        for (const std::string& kept : plan.kept)
+            std::printf("  kept %s\n", kept.c_str());
+        // Later ones are planned as the run would remove them: after this.
+        ForgetClass(&census, control.clsid);
     }
     return exit;
 }

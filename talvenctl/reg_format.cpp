@@ -56,6 +56,11 @@ std::u16string RegFileHeader()
     return std::u16string(1, u'\xFEFF') + u"Windows Registry Editor Version 5.00" + kLineEnd + kLineEnd;
 }
 
+std::u16string RegCommentLine(const std::u16string& text)
+{
+    return u"; " + text + kLineEnd + kLineEnd;
+}
+
 std::u16string RegKeyLine(const std::u16string& path)
 {
     return u"[HKEY_CLASSES_ROOT\\" + path + u"]" + kLineEnd;

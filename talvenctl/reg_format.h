@@ -10,6 +10,9 @@
 // The file's first bytes: the byte-order mark and the format's own line.
 std::u16string RegFileHeader();
 
+// A comment, which the importer passes over, and a blank line.
+std::u16string RegCommentLine(const std::u16string& text);
+
 // "[HKEY_CLASSES_ROOT\path]" and its line end.
 std::u16string RegKeyLine(const std::u16string& path);
 

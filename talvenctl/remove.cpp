@@ -51,6 +51,8 @@ bool WriteBackup(const char* path, const std::u16string& text)
 struct Planned {
     std::set<std::string> keys;
     std::string unplanned;
+    const Census* census;
+    std::vector<std::string> kept;
 };
 
 ResultCode RefuseUnplanned(HKEY, const char* path, KeyVisit visit, void* context)
@@ -60,6 +62,18 @@ ResultCode RefuseUnplanned(HKEY, const char* path, KeyVisit visit, void* context
         return ERROR_SUCCESS;
     planned->unplanned = path;
     return ERROR_INVALID_DATA;
+}
+
+void NoteKept(const char* tree, const char* user, REGSAM userView, void* context)
+{
+    static_cast<Planned*>(context)->kept.push_back(std::string(tree) + ": still named by " + user + " in " +
+                                                   ViewName(userView));
+}
+
+ResultCode AskLiveCensus(const char* library, const char* clsid, REGSAM workingView, char* user, REGSAM* userView,
+                         void* context)
+{
+    return AskCensus(*static_cast<Planned*>(context)->census, library, clsid, workingView, user, userView);
 }
 
 }  // namespace
@@ -78,10 +92,20 @@ int RemoveVerb(int argc, char** argv)
     if (!SelectControls(clsids, missing, &chosen))
         return kBadUsage;
 
+    // One pass over both views' classes for the whole run: the plans take
+    // each control as gone once planned, the removals once removed.
+    Census census;
+    const ResultCode counted = TakeCensus(&census);
+    if (counted != ERROR_SUCCESS) {
+        std::fprintf(stderr, "talvenctl: cannot tell which classes use which library: %s; nothing removed\n",
+                     Reason(counted, "").c_str());
+        return kSomeNotDone;
+    }
+    Census planning = census;
     int exit = kAllDone;
     std::vector<std::pair<Control, RemovalPlan>> confirmed;
     for (const Control& control : chosen) {
-        RemovalPlan plan = PlanFor(control, backup != nullptr);
+        RemovalPlan plan = PlanFor(control, backup != nullptr, planning);
         if (plan.result != ERROR_SUCCESS) {
             std::printf("refused %s  %s: %s\n", control.clsid.c_str(), control.name.c_str(),
                         Reason(plan.result, plan.refusedAt).c_str());
@@ -91,11 +115,16 @@ int RemoveVerb(int argc, char** argv)
             exit = kSomeNotDone;
         } else {
             confirmed.push_back({control, plan});
+            ForgetClass(&planning, control.clsid);
         }
     }
     if (backup != nullptr) {
         // A library shared by several of them is backed up once.
-        std::u16string text = RegFileHeader();
+        const int bits = ViewBits(census.working);
+        std::u16string text = RegFileHeader() +
+                              RegCommentLine(Utf16("From the " + std::to_string(bits) +
+                                                   "-bit registry view: restore with reg import FILE /reg:" +
+                                                   std::to_string(bits)));
         std::set<std::string> backedUp;
         for (const auto& entry : confirmed) {
             for (const auto& section : entry.second.backup) {
@@ -108,14 +137,18 @@ int RemoveVerb(int argc, char** argv)
     }
     for (const auto& entry : confirmed) {
         const Control& control = entry.first;
-        Planned planned;
+        Planned planned = {{}, {}, &census, {}};
         for (const std::string& key : entry.second.order)
             planned.keys.insert(key);
         char room[kLineRoom];
         lstrcpynA(room, control.line.c_str(), kLineRoom);
-        const ResultCode result = RemoveControlReporting(room, RefuseUnplanned, &planned);
+        const RemovalWatch watch = {RefuseUnplanned, NoteKept, AskLiveCensus, &planned};
+        const ResultCode result = RemoveControlReporting(room, watch);
         if (result == ERROR_SUCCESS) {
+            ForgetClass(&census, control.clsid);
             std::printf("removed %s  %s\n", control.clsid.c_str(), control.name.c_str());
+            for (const std::string& kept : planned.kept)
+                std::printf("  kept %s\n", kept.c_str());
             continue;
         }
         exit = kSomeNotDone;

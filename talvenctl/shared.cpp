@@ -61,6 +61,18 @@ ResultCode NoteWithBackup(HKEY key, const char* path, KeyVisit visit, void* cont
     return Note(key, path, visit, context);
 }
 
+void NoteKept(const char* tree, const char* user, REGSAM userView, void* context)
+{
+    static_cast<RemovalPlan*>(context)->kept.push_back(std::string(tree) + ": still named by " + user + " in " +
+                                                       ViewName(userView));
+}
+
+ResultCode AskPlanCensus(const char* library, const char* clsid, REGSAM workingView, char* user, REGSAM* userView,
+                         void* context)
+{
+    return AskCensus(*static_cast<RemovalPlan*>(context)->census, library, clsid, workingView, user, userView);
+}
+
 }  // namespace
 
 ResultCode ListedControls(std::vector<Control>* controls)
@@ -124,26 +136,29 @@ const char* StateName(ServerState state)
     return state == ServerState::kPresent ? "present" : state == ServerState::kMissing ? "missing" : "unchecked";
 }
 
-RemovalPlan PlanFor(const Control& control, bool withBackup)
+RemovalPlan PlanFor(const Control& control, bool withBackup, const Census& census)
 {
-    RemovalPlan plan = {0, {}, {}, {}};
+    RemovalPlan plan = {0, {}, {}, {}, {}, &census};
     char room[kLineRoom];
     lstrcpynA(room, control.line.c_str(), kLineRoom);
-    plan.result = PlanRemoval(room, withBackup ? NoteWithBackup : Note, &plan);
+    const RemovalWatch watch = {withBackup ? NoteWithBackup : Note, NoteKept, AskPlanCensus, &plan};
+    plan.result = PlanRemoval(room, watch);
     return plan;
 }
 
-void NamedTreesOf(const Control& control, std::string* progId, std::string* typeLib)
+void NamedTreesOf(const Control& control, const Census& census, std::string* progId, std::string* typeLib)
 {
     progId->clear();
     typeLib->clear();
     HKEY classKey;
     const std::string path = "CLSID\\" + control.clsid;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &classKey) != ERROR_SUCCESS)
+    if (OpenKey(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &classKey) != ERROR_SUCCESS)
         return;
     char progIdRoom[kLineRoom];
     char typeLibRoom[kTypeLibPathRoom];
-    if (FindNamedTrees(classKey, control.clsid.c_str(), progIdRoom, typeLibRoom) == ERROR_SUCCESS) {
+    RemovalPlan plan = {0, {}, {}, {}, {}, &census};
+    const RemovalWatch watch = {nullptr, nullptr, AskPlanCensus, &plan};
+    if (FindNamedTrees(classKey, control.clsid.c_str(), progIdRoom, typeLibRoom, watch) == ERROR_SUCCESS) {
         *progId = progIdRoom;
         const char* slash = typeLibRoom[0] == '\0' ? typeLibRoom : typeLibRoom + lstrlenA("TYPELIB\\");
         *typeLib = slash;
@@ -247,13 +262,48 @@ bool ParseTargets(int argc, char** argv, const char* verb, std::vector<std::stri
     return true;
 }
 
+bool TakeViewOption(int* argc, char** argv)
+{
+    for (int i = 0; i < *argc; ++i) {
+        if (std::strcmp(argv[i], "--view") != 0)
+            continue;
+        const char* bits = i + 1 < *argc ? argv[i + 1] : "";
+        if (std::strcmp(bits, "32") != 0 && std::strcmp(bits, "64") != 0) {
+            Usage("--view: the view is 32 or 64");
+            return false;
+        }
+        const REGSAM flag = bits[0] == '3' ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+        for (int j = i; j + 2 < *argc; ++j)
+            argv[j] = argv[j + 2];
+        *argc -= 2;
+        const Views views = FindViews();
+        if (views.other == 0) {
+            // Where there is one view, the flags would be ignored: asking
+            // for the other one would quietly act on this one.
+            if (ViewBits(flag) != ViewBits(0)) {
+                Usage((std::string("--view ") + bits + ": this system keeps one registry view, the " +
+                       std::to_string(ViewBits(0)) + "-bit one")
+                          .c_str());
+                return false;
+            }
+            return true;
+        }
+        // Looked up, not imported: the program still starts where Windows
+        // has one view and no such call.
+        const FARPROC found = GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA");
+        UseView(flag, reinterpret_cast<DeleteKeyInView>(reinterpret_cast<void (*)()>(found)));
+        return true;
+    }
+    return true;
+}
+
 int Usage(const char* message)
 {
     if (message != nullptr)
         std::fprintf(stderr, "talvenctl: %s\n", message);
     std::fprintf(stderr,
-                 "usage: talvenctl list [--missing] [--format text|csv|json]\n"
-                 "       talvenctl plan CLSID... | --missing\n"
-                 "       talvenctl remove CLSID... | --missing [--backup FILE] [--yes]\n");
+                 "usage: talvenctl list [--missing] [--format text|csv|json] [--view 32|64]\n"
+                 "       talvenctl plan CLSID... | --missing [--view 32|64]\n"
+                 "       talvenctl remove CLSID... | --missing [--backup FILE] [--yes] [--view 32|64]\n");
     return kBadUsage;
 }

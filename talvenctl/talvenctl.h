@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls.h"
+#include "views.h"
 
 // A control as the dialog lists it, its entry line taken apart.
 struct Control {
@@ -29,20 +30,48 @@ enum class ServerState { kPresent, kMissing, kUnchecked };
 ServerState CheckServer(const std::string& server, std::string* note);
 const char* StateName(ServerState state);
 
-// What the removal would delete, from its own read-only walk.
+// A class key of either view that names a type library.
+struct LibraryUser {
+    std::string clsid;
+    REGSAM view;
+    std::string library;
+};
+
+// Every library user of both views, from one pass, and the view worked in.
+struct Census {
+    REGSAM working;
+    std::vector<LibraryUser> users;
+};
+
+ResultCode TakeCensus(Census* census);
+// The class of the view worked in is no user any more: it has been removed,
+// or a plan of many takes it as removed.
+void ForgetClass(Census* census, const std::string& clsid);
+// The removal's question, answered from the census.
+ResultCode AskCensus(const Census& census, const char* library, const char* clsid, REGSAM workingView, char* user,
+                     REGSAM* userView);
+// "the 32-bit view", "the 64-bit view", or for one view "the registry".
+std::string ViewName(REGSAM view);
+// The view's bitness, 32 or 64.
+int ViewBits(REGSAM view);
+
+// What the removal would delete, from its own read-only walk, and what it
+// would keep for another registration, and why.
 struct RemovalPlan {
     ResultCode result;
     std::vector<std::string> order;  // keys in the order of deletion
     std::string refusedAt;           // where the walk stopped, if it did
+    std::vector<std::string> kept;   // "TREE: still named by CLSID in VIEW"
     // Each key's path and backup section, in the walk's order, when asked for.
     std::vector<std::pair<std::string, std::u16string>> backup;
+    const Census* census;
 };
 
-RemovalPlan PlanFor(const Control& control, bool withBackup);
+RemovalPlan PlanFor(const Control& control, bool withBackup, const Census& census);
 
 // The ProgID tree and library a removal would take besides the class tree,
-// empty where there is none.
-void NamedTreesOf(const Control& control, std::string* progId, std::string* typeLib);
+// empty where there is none or it would be kept.
+void NamedTreesOf(const Control& control, const Census& census, std::string* progId, std::string* typeLib);
 
 // A line of list: the control, its server's state, its ProgID and library.
 struct Row {
@@ -51,11 +80,17 @@ struct Row {
     std::string note;
     std::string progId;
     std::string typeLib;
+    int view;  // 32 or 64: the registry view it is registered in
 };
 
 // The rows of every listed control, or of those whose server is missing;
 // with trees, each with the ProgID and library its removal would take.
 ResultCode ListRows(bool missing, bool trees, std::vector<Row>* rows);
+
+// Takes --view 32|64 out of the arguments and works in that view from now
+// on; false, with the usage said, for another value or a view this system
+// does not keep.
+bool TakeViewOption(int* argc, char** argv);
 
 // Why a removal was refused or failed, in words, with the code.
 std::string Reason(ResultCode code, const std::string& where);

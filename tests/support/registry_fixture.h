@@ -13,11 +13,13 @@
 #include <windows.h>
 
 // A key to lay out: its path under HKEY_CLASSES_ROOT and, when type is not
-// kNoValue, its default value stored byte for byte.
+// kNoValue, its default value stored byte for byte; in the registry view
+// that view flags, or 0 for the program's own.
 struct KeyDef {
     std::string path;
     DWORD type;
     std::string data;
+    REGSAM view = 0;
 };
 
 constexpr DWORD kNoValue = 0xFFFFFFFFu;
@@ -32,6 +34,20 @@ KeyDef Raw(const std::string& path, DWORD type, const std::string& bytes);
 // before it. A snapshot shows it as "path -> target", never what is beyond.
 KeyDef Link(const std::string& path, const std::string& target);
 
+// The keys, each laid out in the view that flag names.
+std::vector<KeyDef> InView(REGSAM view, std::vector<KeyDef> keys);
+
+// The flag of the registry view that is not the program's own: on the
+// host, which stands in for a 32-bit program, the 64-bit view.
+REGSAM OtherView();
+// Whether the machine keeps two registry views: under Wine, whether the
+// prefix is a 64-bit one; on the host, as LayViews made it.
+bool HasTwoViews();
+// Lays out the class stores of both views, empty and apart, as 64-bit
+// Windows keeps them; on the host, two chooses between that and a machine
+// of one view, while Wine's prefix is what it is.
+void LayViews(bool two);
+
 // Removes everything earlier tests laid out (and, on a fresh Wine prefix,
 // the classes Wine registers itself), leaving "CLSID" absent.
 void ResetRegistry();
@@ -41,7 +57,7 @@ void DenyWrite(const std::string& path);
 // Lays the keys out, then makes each of the denied ones refuse write access.
 void LayDenying(const std::vector<KeyDef>& keys, const std::vector<std::string>& denied);
 
-bool KeyExists(const std::string& path);
+bool KeyExists(const std::string& path, REGSAM view = 0);
 
 // Every key of the parts, in order.
 std::vector<KeyDef> Join(std::initializer_list<std::vector<KeyDef>> parts);

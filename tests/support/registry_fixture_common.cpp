@@ -23,6 +23,13 @@ KeyDef Link(const std::string& path, const std::string& target)
     return KeyDef{path, REG_LINK, target};
 }
 
+std::vector<KeyDef> InView(REGSAM view, std::vector<KeyDef> keys)
+{
+    for (KeyDef& key : keys)
+        key.view = view;
+    return keys;
+}
+
 void LayDenying(const std::vector<KeyDef>& keys, const std::vector<std::string>& denied)
 {
     ASSERT_NO_FATAL_FAILURE(Lay(keys));

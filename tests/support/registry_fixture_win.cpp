@@ -97,8 +97,8 @@ struct NoCase {
 };
 // One key whatever the case it was named in.
 std::set<std::string, NoCase> g_topKeys = {"CLSID", "TypeLib", "Interface"};
-std::vector<std::string> g_denied;
-std::vector<std::string> g_links;
+std::vector<std::pair<std::string, REGSAM>> g_denied;
+std::vector<std::pair<std::string, REGSAM>> g_links;
 
 std::string TopName(const std::string& path)
 {
@@ -125,10 +125,10 @@ bool SetReadOnlyDacl(HKEY key, bool readOnly)
     return made && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
 }
 
-bool SetDacl(const std::string& path, bool readOnly)
+bool SetDacl(const std::string& path, REGSAM view, bool readOnly)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, WRITE_DAC | view, &key) != ERROR_SUCCESS)
         return false;
     bool set = SetReadOnlyDacl(key, readOnly);
     RegCloseKey(key);
@@ -174,10 +174,10 @@ void DumpKey(HKEY parent, const std::string& name, const std::string& path,
 }
 
 // The key's name as the registry itself knows it, which a link names.
-std::wstring NativeName(const std::string& path)
+std::wstring NativeName(const std::string& path, REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return std::wstring();
     alignas(8) BYTE room[4096];
     ULONG size = 0;
@@ -191,14 +191,14 @@ std::wstring NativeName(const std::string& path)
 }
 
 // Makes the last name of path a link under the open parent.
-LONG MakeLink(HKEY parent, const std::string& name, const std::string& target)
+LONG MakeLink(HKEY parent, const std::string& name, const std::string& target, REGSAM view)
 {
-    const std::wstring native = NativeName(target);
+    const std::wstring native = NativeName(target, view);
     if (native.empty())
         return ERROR_FILE_NOT_FOUND;
     HKEY link;
     LONG made = RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
-                                KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr);
+                                KEY_ALL_ACCESS | KEY_CREATE_LINK | view, nullptr, &link, nullptr);
     if (made != ERROR_SUCCESS)
         return made;
     made = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
@@ -209,36 +209,78 @@ LONG MakeLink(HKEY parent, const std::string& name, const std::string& target)
 }
 
 // Deletes the link itself: any other way of deleting reaches its target.
-void DeleteLink(const std::string& path)
+void DeleteLink(const std::string& path, REGSAM view)
 {
     HKEY link;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &link) !=
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | view, &link) !=
         ERROR_SUCCESS)
         return;
     NtDeleteKey(link);
     RegCloseKey(link);
 }
 
+// Deletes the tree at the top of the class store in one view: its
+// contents through a handle of that view, then the key itself.
+LONG DeleteTopInView(const std::string& top, REGSAM view)
+{
+    HKEY key;
+    LONG gone = RegOpenKeyExA(HKEY_CLASSES_ROOT, top.c_str(), 0, KEY_ALL_ACCESS | view, &key);
+    if (gone != ERROR_SUCCESS)
+        return gone;
+    gone = RegDeleteTreeA(key, nullptr);
+    RegCloseKey(key);
+    return gone == ERROR_SUCCESS ? RegDeleteKeyExA(HKEY_CLASSES_ROOT, top.c_str(), view, 0) : gone;
+}
+
 }  // namespace
+
+REGSAM OtherView()
+{
+    return sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+
+bool HasTwoViews()
+{
+    BOOL wow64 = FALSE;
+    return sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+}
+
+void LayViews(bool)
+{
+    if (!HasTwoViews())
+        return;
+    // Through the 64-bit view, where the 32-bit one's keys have their own
+    // names; not as laid-out keys, which clearing would take with the links
+    // beside them.
+    for (const char* path : {"CLSID", "Wow6432Node\\CLSID", "TypeLib"}) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                                  &key, nullptr),
+                  ERROR_SUCCESS)
+            << path;
+        RegCloseKey(key);
+    }
+}
 
 void ResetRegistry()
 {
     ASSERT_TRUE(CountHandles()) << "could not count registry handles";
-    for (const std::string& path : g_denied)
-        SetDacl(path, false);
+    for (const auto& denied : g_denied)
+        SetDacl(denied.first, denied.second, false);
     g_denied.clear();
     // Links go first, by themselves, so that clearing follows none of them.
-    for (const std::string& path : g_links)
-        DeleteLink(path);
+    for (const auto& link : g_links)
+        DeleteLink(link.first, link.second);
     g_links.clear();
-    // A 32-bit program sees a key of the 32-bit view where there is one and
-    // the shared key otherwise, so a key may have to go more than once.
+    // In each view; a 32-bit view reads a key of its own where there is one
+    // and the shared key otherwise, so a key may have to go more than once.
+    const REGSAM views[] = {0, OtherView()};
     for (const std::string& top : g_topKeys) {
-        for (int round = 0; round < 3 && KeyExists(top); ++round) {
-            LONG gone = RegDeleteTreeA(HKEY_CLASSES_ROOT, top.c_str());
-            ASSERT_EQ(gone, ERROR_SUCCESS) << top;
+        for (REGSAM view : views) {
+            for (int round = 0; round < 3 && KeyExists(top, view); ++round)
+                ASSERT_EQ(DeleteTopInView(top, view), ERROR_SUCCESS) << top;
+            ASSERT_FALSE(KeyExists(top, view)) << top;
         }
-        ASSERT_FALSE(KeyExists(top)) << top;
     }
 }
 
@@ -259,7 +301,7 @@ void Lay(const std::vector<KeyDef>& keys)
                 end = parents.size();
             HKEY child;
             made = RegCreateKeyExA(key, parents.substr(start, end - start).c_str(), 0, nullptr, 0,
-                                   KEY_ALL_ACCESS, nullptr, &child, nullptr);
+                                   KEY_ALL_ACCESS | def.view, nullptr, &child, nullptr);
             if (key != HKEY_CLASSES_ROOT)
                 RegCloseKey(key);
             key = made == ERROR_SUCCESS ? child : HKEY_CLASSES_ROOT;
@@ -267,10 +309,10 @@ void Lay(const std::vector<KeyDef>& keys)
         }
         ASSERT_EQ(made, ERROR_SUCCESS) << def.path;
         if (link) {
-            made = MakeLink(key, def.path.substr(last == std::string::npos ? 0 : last + 1), def.data);
+            made = MakeLink(key, def.path.substr(last == std::string::npos ? 0 : last + 1), def.data, def.view);
             if (key != HKEY_CLASSES_ROOT)
                 RegCloseKey(key);
-            g_links.push_back(def.path);
+            g_links.push_back({def.path, def.view});
             ASSERT_EQ(made, ERROR_SUCCESS) << def.path;
             continue;
         }
@@ -286,14 +328,14 @@ void Lay(const std::vector<KeyDef>& keys)
 
 void DenyWrite(const std::string& path)
 {
-    ASSERT_TRUE(SetDacl(path, true)) << path;
-    g_denied.push_back(path);
+    ASSERT_TRUE(SetDacl(path, 0, true)) << path;
+    g_denied.push_back({path, 0});
 }
 
-bool KeyExists(const std::string& path)
+bool KeyExists(const std::string& path, REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;

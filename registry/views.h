@@ -1,0 +1,35 @@
+// The registry views the logic works in and looks across.
+//
+// 64-bit Windows keeps two views of the class store: "CLSID" and
+// "Interface" (and "DirectShow", "Media Type", "MediaFoundation") one copy
+// for 64-bit programs and one for 32-bit ones; every ProgID key and
+// "TypeLib" one copy that both see. So a control shipped for both
+// bitnesses has a class key in each view, one ProgID tree and one library.
+// 32-bit Windows keeps one view, and ignores the view flags.
+#pragma once
+
+#include "controls.h"
+
+// The flags of the view the logic works in and of the other view; both 0
+// where the machine keeps one view.
+struct Views {
+    REGSAM working;
+    REGSAM other;
+};
+
+// Finds out which views the machine keeps: one question to the platform.
+Views FindViews();
+
+// How a deletion names its view, in the form of RegDeleteKeyExA.
+typedef LONG(WINAPI* DeleteKeyInView)(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
+
+// From now on the logic works in the view that flag names (KEY_WOW64_32KEY
+// or KEY_WOW64_64KEY): every open carries the flag, and every deletion goes
+// through deleteKey. A flag of 0 is the program's own view, through the
+// plain calls, which every Windows has.
+void UseView(REGSAM flag, DeleteKeyInView deleteKey);
+
+// RegOpenKeyExA and RegDeleteKeyA (on HKEY_CLASSES_ROOT) in the view the
+// logic works in.
+LONG OpenKey(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key);
+LONG DeleteKey(LPCSTR path);
