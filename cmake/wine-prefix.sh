@@ -1,8 +1,11 @@
 #!/bin/sh
-# create DIR [--managed]: makes a fresh Wine prefix for one test run, with a
-# virtual X display of its own for the dialog tests (its name kept in
-# DIR/talven-display for wine-run.sh); with --managed, windows stay in the
-# care of a window manager, as a person using the display expects.
+# create DIR [--managed | --one-view]: makes a fresh Wine prefix for one test
+# run, fully booted, so that Wine's own classes are registered in both of a
+# 64-bit prefix's registry views, with a virtual X display of its own for the
+# dialog tests (its name kept in DIR/talven-display for wine-run.sh); with
+# --managed, windows stay in the care of a window manager, as a person using
+# the display expects; with --one-view, a 32-bit prefix, which keeps one
+# view as 32-bit Windows does (wine-run.sh then runs the 32-bit loader).
 # end DIR: stops its server and display and removes it.
 # Never touches any other prefix or display.
 set -eu
@@ -12,25 +15,6 @@ prefix=$2
 export WINEPREFIX="$prefix"
 wineserver=$(dirname "$(command -v "$wine_loader")")/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
-
-boot_64bit_only() {
-    # Where 32-bit programs run only through an emulator, wineboot's 32-bit
-    # setup is slow. In a namespace of its own with an empty binfmt_misc,
-    # wineboot skips it; the 32-bit DLLs are then linked into syswow64 by
-    # hand, which is all our programs need.
-    "$(dirname "$0")/emulated-32bit.sh" || return 1
-    unshare --user --map-root-user --mount sh -c '
-        mount -t binfmt_misc none /proc/sys/fs/binfmt_misc || exit 1
-        /lib/ld-linux.so.2 --version >/dev/null 2>&1 && exit 1
-        timeout -k 10 600 "$1" wineboot -i >/dev/null 2>&1 && timeout -k 10 300 "$2" -w' \
-        sh "$wine_loader" "$wineserver" || return 1
-    dlls=/usr/lib/i386-linux-gnu/wine/i386-windows
-    syswow64="$prefix/drive_c/windows/syswow64"
-    mkdir -p "$syswow64"
-    for dll in "$dlls"/*; do
-        [ -e "$syswow64/${dll##*/}" ] || ln -s "$dll" "$syswow64/"
-    done
-}
 
 stop_display() {
     [ -f "$prefix/talven-xvfb.pid" ] && kill "$(cat "$prefix/talven-xvfb.pid")" 2>/dev/null
@@ -60,11 +44,20 @@ case $action in
 create)
     [ -d "$prefix" ] && { "$wineserver" -k 2>/dev/null || true; stop_display; rm -rf "$prefix"; }
     mkdir -p "$prefix"
-    if ! boot_64bit_only 2>/dev/null; then
-        rm -rf "$prefix"
-        mkdir -p "$prefix"
-        timeout -k 10 900 "$wine_loader" wineboot -i >/dev/null 2>&1
-        timeout -k 10 300 "$wineserver" -w
+    if [ "${3:-}" = --one-view ]; then
+        echo win32 >"$prefix/talven-arch"
+        . "$(dirname "$0")/wine-env.sh"
+        export WINEARCH=win32
+    fi
+    timeout -k 10 900 "$wine_loader" wineboot -i >/dev/null 2>&1
+    timeout -k 10 300 "$wineserver" -w
+    # Where 32-bit code runs only under an emulator, the boot's 32-bit part
+    # is the one that can fail unseen; the tests need the classes it
+    # registers in the 32-bit view.
+    if [ ! -e "$prefix/talven-arch" ]; then
+        classes32=$(grep -c '^\[Software\\\\Classes\\\\Wow6432Node\\\\CLSID\\\\' "$prefix/system.reg" || true)
+        [ "$classes32" -ge 300 ] ||
+            { echo "wine prefix $prefix: $classes32 classes in the 32-bit view, not a full boot" >&2; exit 1; }
     fi
     start_display
     # A prefix for people gets Wine's own TrueType fonts, which this Wine

@@ -35,6 +35,31 @@ bool FindOwnAndOther(REGSAM* own, REGSAM* other)
 #endif
 }
 
+// The keys at the top of the class store that each view keeps a copy of.
+// Everything else there is one key for both views, reached by the plain
+// calls: Wine, unlike Windows, shows a 64-bit program none of the shared
+// keys through the 32-bit view's flag, but the links "TypeLib" and "AppID".
+bool IsRedirected(HKEY parent, LPCSTR path)
+{
+    static const char* const kRedirected[] = {"CLSID", "Interface", "DirectShow", "Media Type", "MediaFoundation"};
+    if (parent != HKEY_CLASSES_ROOT)
+        return false;  // below a key already opened in its view, which is that key's own
+    char top[sizeof "MediaFoundation"];
+    int length = 0;
+    while (path[length] != '\0' && path[length] != '\\' && length < static_cast<int>(sizeof top) - 1) {
+        top[length] = path[length];
+        ++length;
+    }
+    top[length] = '\0';
+    if (path[length] != '\0' && path[length] != '\\')
+        return false;  // longer than any of them
+    for (const char* name : kRedirected) {
+        if (lstrcmpiA(top, name) == 0)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 Views FindViews()
@@ -58,12 +83,13 @@ void UseView(REGSAM flag, DeleteKeyInView deleteKey)
 
 LONG OpenKey(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key)
 {
-    return RegOpenKeyExA(parent, subkey, options, access | g_flag, key);
+    const REGSAM flag = IsRedirected(parent, subkey) ? g_flag : 0;
+    return RegOpenKeyExA(parent, subkey, options, access | flag, key);
 }
 
 LONG DeleteKey(LPCSTR path)
 {
-    if (g_flag == 0 || g_deleteKey == nullptr)
+    if (g_flag == 0 || g_deleteKey == nullptr || !IsRedirected(HKEY_CLASSES_ROOT, path))
         return RegDeleteKeyA(HKEY_CLASSES_ROOT, path);
     return g_deleteKey(HKEY_CLASSES_ROOT, path, g_flag, 0);
 }

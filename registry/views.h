@@ -24,9 +24,10 @@ Views FindViews();
 typedef LONG(WINAPI* DeleteKeyInView)(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
 
 // From now on the logic works in the view that flag names (KEY_WOW64_32KEY
-// or KEY_WOW64_64KEY): every open carries the flag, and every deletion goes
-// through deleteKey. A flag of 0 is the program's own view, through the
-// plain calls, which every Windows has.
+// or KEY_WOW64_64KEY): every open of a key that view keeps a copy of (a
+// class key) carries the flag, and every deletion of one goes through
+// deleteKey; the shared keys are reached by the plain calls. A flag of 0 is
+// the program's own view, through the plain calls, which every Windows has.
 void UseView(REGSAM flag, DeleteKeyInView deleteKey);
 
 // RegOpenKeyExA and RegDeleteKeyA (on HKEY_CLASSES_ROOT) in the view the

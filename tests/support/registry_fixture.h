@@ -83,8 +83,9 @@ bool InsideTree(const std::string& path, const std::string& tree);
 std::vector<std::string> Snapshot();
 
 #ifdef _WIN32
-// The keys of one tree, likewise, and every key of the whole class store,
-// laid out here or not: what a real registry holds besides the layout.
+// The keys of one tree, likewise, and every key of the whole class store in
+// both views, laid out here or not, as the 64-bit view names them: what a
+// real registry holds besides the layout.
 std::vector<std::string> SnapshotTree(const std::string& path);
 std::vector<std::string> SnapshotAll();
 #endif

@@ -161,15 +161,15 @@ std::string KeyLine(HKEY key, const std::string& path)
 // calls can address by their whole path are seen too; a link as itself,
 // unless options say otherwise.
 void DumpKey(HKEY parent, const std::string& name, const std::string& path,
-             std::vector<std::string>* out, DWORD options = REG_OPTION_OPEN_LINK)
+             std::vector<std::string>* out, DWORD options = REG_OPTION_OPEN_LINK, REGSAM view = 0)
 {
     HKEY key;
-    if (RegOpenKeyExA(parent, name.c_str(), options, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(parent, name.c_str(), options, KEY_READ | view, &key) != ERROR_SUCCESS)
         return;
     out->push_back(KeyLine(key, path));
     char child[256];
     for (DWORD index = 0; RegEnumKeyA(key, index, child, sizeof child) == ERROR_SUCCESS; ++index)
-        DumpKey(key, child, path + "\\" + child, out);
+        DumpKey(key, child, path + "\\" + child, out, REG_OPTION_OPEN_LINK, view);
     RegCloseKey(key);
 }
 
@@ -358,16 +358,14 @@ std::vector<std::string> SnapshotTree(const std::string& path)
 
 std::vector<std::string> SnapshotAll()
 {
+    // From the 64-bit view, where the 32-bit one's own keys show under
+    // "Wow6432Node" and its links to the shared keys as links: both views
+    // at once, each key once. The top keys are followed where Wine links
+    // them.
     std::vector<std::string> out;
     char name[256];
-    // The top keys are followed where Wine links them into a 32-bit view.
-    // A 32-bit program sees its own view's classes a second time under
-    // "Wow6432Node", as other names of the same keys.
-    const bool ownView = sizeof(void*) == 4;
-    for (DWORD index = 0; RegEnumKeyA(HKEY_CLASSES_ROOT, index, name, sizeof name) == ERROR_SUCCESS; ++index) {
-        if (!(ownView && lstrcmpiA(name, "Wow6432Node") == 0))
-            DumpKey(HKEY_CLASSES_ROOT, name, name, &out, 0);
-    }
+    for (DWORD index = 0; RegEnumKeyA(HKEY_CLASSES_ROOT, index, name, sizeof name) == ERROR_SUCCESS; ++index)
+        DumpKey(HKEY_CLASSES_ROOT, name, name, &out, 0, KEY_WOW64_64KEY);
     return out;
 }
 
