@@ -137,15 +137,15 @@ TEST_F(RemoveCommand, RemovesConfirmedControlsAndReportsEveryFailure)
     registry = WithoutTrees(registry, {ClassTree(kElm)});
     EXPECT_EQ(Snapshot(), registry);
 
-    // Amber takes the type library it shares with Birch.
+    // Amber leaves the type library it shares with Birch.
     Select(0);
     ExpectRemoved({kBirch, kCypress}, 0);
-    registry = WithoutTrees(registry, {kAmber.progId, "TypeLib\\" + kShared, ClassTree(kAmber)});
+    registry = WithoutTrees(registry, {kAmber.progId, ClassTree(kAmber)});
     EXPECT_EQ(Snapshot(), registry);
 
-    // Birch then goes whole, its library already gone.
+    // Birch, the library's last class, takes it.
     ExpectRemoved({kCypress}, 0);
-    registry = WithoutTrees(registry, {kBirch.progId, ClassTree(kBirch)});
+    registry = WithoutTrees(registry, {kBirch.progId, "TypeLib\\" + kShared, ClassTree(kBirch)});
     EXPECT_EQ(Snapshot(), registry);
 }
 

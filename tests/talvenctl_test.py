@@ -90,12 +90,16 @@ def ctl(*args):
     return run(EXE, *args)
 
 
-def reg_import(text, name):
+def reg_import(text, name, view=VIEW):
     path = os.path.join(PREFIX, "drive_c", name)
     with open(path, "wb") as out:
         out.write(b"\xff\xfe" + ("Windows Registry Editor Version 5.00\n\n" + text)
                   .replace("\n", "\r\n").encode("utf-16-le"))
-    return run("reg", "import", "C:\\" + name, *VIEW)[0]
+    return run("reg", "import", "C:\\" + name, *view)[0]
+
+
+def exists(path, view):
+    return run("reg", "query", "HKEY_CLASSES_ROOT\\" + path, "/reg:" + view)[0] == 0
 
 
 def classes():
@@ -150,11 +154,14 @@ check(states == {A: "present", B: "missing", C: "present", D: "missing", E: "mis
       f"server states {states}")
 check(rows[C]["server_note"].lower().endswith("\\ole32.dll"), "a bare name found where the loader looks")
 check(rows[A]["name"] == "Ámber Gauge" and rows[B]["name"] == 'Birch "Dial", Inc', "names as registered")
+# A and B share a library: the removal of either alone leaves it to the other.
 check((rows[A]["progid"], rows[A]["typelib"], rows[B]["progid"], rows[C]["progid"])
-      == ("Talven.Amber.1", LIB, "Talven Birch", None), "ProgIDs and libraries by the removal's rule")
+      == ("Talven.Amber.1", None, "Talven Birch", None), "ProgIDs and libraries by the removal's rule")
+check({row["view"] for row in listed} == {int(BITS)}, "list: the view of the program's own")
 code, out, _ = ctl("list", "--format", "csv")
 table = list(csv.DictReader(io.StringIO(out, newline="")))
-check(code == 0 and [{k: (v or None) for k, v in row.items()} for row in table if row["clsid"] in OURS] == listed,
+check(code == 0 and [{k: (int(v) if k == "view" else v or None) for k, v in row.items()}
+                    for row in table if row["clsid"] in OURS] == listed,
       "list --format csv: the same rows as JSON")
 code, out, _ = ctl("list", "--missing", "--format", "json")
 check(code == 2 and {row["clsid"] for row in json.loads(out)} & OURS == {B, D, E}, "list --missing: the missing, exit 2")
@@ -186,11 +193,17 @@ check(classes() == laid, "no bad usage and no refusal deleted anything")
 # Plan, backup, remove, restore.
 code, out, _ = ctl("plan", A)
 planned = [line.strip()[len("delete "):].lower() for line in out.splitlines() if line.startswith("  delete ")]
-check(code == 0 and len(planned) == 13, f"plan of A: {len(planned)} keys")
+check(code == 0 and len(planned) == 9, f"plan of A: {len(planned)} keys")
+check(f"  kept TYPELIB\\{LIB}: still named by {B} in the {BITS}-bit view" in out.splitlines(),
+      "plan of A: the shared library kept, and why")
+# Planned together, the second of them takes the library.
+code, out, _ = ctl("plan", A, B)
+check(code == 0 and sum(line.lower().startswith(f"  delete typelib\\{LIB.lower()}") for line in out.splitlines()) == 4
+      and out.index(f"{B}  ") < out.index(f"delete TYPELIB\\{LIB}\\1.0"), "plan of A and B: B takes the library")
 before = classes()
 code, out, _ = ctl("remove", A, "--backup", "C:\\backup.reg", "--yes")
 after = classes()
-check(code == 0 and out.startswith(f"removed {A}  ") and len(out.splitlines()) == 1, "remove A with a backup, exit 0")
+check(code == 0 and out.startswith(f"removed {A}  ") and len(out.splitlines()) == 2, "remove A with a backup, exit 0")
 deleted = sorted(set(before) - set(after))
 check(deleted == sorted(planned) and all(after[k] == before[k] for k in after),
       "the removal deleted exactly the keys of the plan")
@@ -205,13 +218,39 @@ if restored != before:
         if before.get(k) != restored.get(k):
             print(f"  {k}: {before.get(k)} -> {restored.get(k)}")
 
-# --missing removes B and D; B's library went with A and is passed over.
+# --missing removes B and D; B, the library's last class, takes it.
 ctl("remove", A, "--yes")
 code, out, _ = ctl("remove", "--missing", "--yes")
 check(code == 2 and f"removed {B}" in out and f"removed {D}" in out and f"refused {E}" in out,
       "remove --missing: the removable removed, the link refused, exit 2")
+check(f"typelib\\{LIB.lower()}" not in classes(), "the library went with its last class")
 code, out, _ = ctl("list", "--format", "json")
 check({row["clsid"] for row in json.loads(out)} & OURS == {C, E, F}, "what is left listed")
+
+# The other view, from the same program: --view lists and removes there,
+# and its backup says how to put it back.
+OTHER = "64" if BITS == "32" else "32"
+G = "{5A600000-0000-0000-0000-00000000006A}"
+check(reg_import(control(G, "Gale", "C:\\\\gone\\\\gale.ocx",
+                         f'[HKEY_CLASSES_ROOT\\CLSID\\{G}\\ProgID]\n@="Talven.Gale.1"\n'),
+                 "other.reg", ["/reg:" + OTHER]) == 0 and
+      reg_import(f'[HKEY_CLASSES_ROOT\\Talven.Gale.1\\CLSID]\n@="{G}"\n', "shared.reg") == 0,
+      "a control laid out in the other view, its ProgID shared")
+code, out, _ = ctl("list", "--format", "json", "--view", OTHER)
+other_rows = {row["clsid"]: row for row in json.loads(out)} if code == 0 else {}
+check(G in other_rows and other_rows[G]["view"] == int(OTHER) and other_rows[G]["progid"] == "Talven.Gale.1"
+      and not OURS & set(other_rows), f"list --view {OTHER}: that view's controls, and only those")
+check(ctl("list", "--view", "16")[0] == 1, "--view 16: bad usage, exit 1")
+code, out, _ = ctl("remove", G, "--view", OTHER, "--backup", "C:\\other.reg", "--yes")
+check(code == 0 and not exists(f"CLSID\\{G}", OTHER) and not exists("Talven.Gale.1", BITS),
+      f"remove --view {OTHER}: the class and its ProgID gone")
+with open(os.path.join(PREFIX, "drive_c", "other.reg"), "rb") as backup:
+    said = backup.read().decode("utf-16")
+check(f"reg import FILE /reg:{OTHER}" in said, "the backup names its view")
+# Wine's reg, unlike Windows', puts even a shared key imported for the
+# 32-bit view from a 64-bit program under Wow6432Node: it is looked for there.
+check(run("reg", "import", "C:\\other.reg", "/reg:" + OTHER)[0] == 0 and exists(f"CLSID\\{G}\\ProgID", OTHER)
+      and exists("Talven.Gale.1\\CLSID", OTHER), "the backup restores the other view's class and its ProgID")
 
 print(f"{len(FAILURES)} checks failed")
 sys.exit(1 if FAILURES else 0)

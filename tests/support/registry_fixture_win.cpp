@@ -284,9 +284,24 @@ void ResetRegistry()
     }
 }
 
+// Wine reads a 32-bit program's "CLSID" from the shared key while the
+// 32-bit view has none of its own, which would make one key of both views'
+// classes: a class laid out for the 32-bit view gets that view's own.
+void KeepViewsApart(const KeyDef& def)
+{
+    const bool view32 = def.view == KEY_WOW64_32KEY || (def.view == 0 && sizeof(void*) == 4);
+    if (!view32 || !HasTwoViews() || lstrcmpiA(TopName(def.path).c_str(), "CLSID") != 0)
+        return;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, "Wow6432Node\\CLSID", 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                        nullptr, &key, nullptr) == ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
 void Lay(const std::vector<KeyDef>& keys)
 {
     for (const KeyDef& def : keys) {
+        KeepViewsApart(def);
         g_topKeys.insert(TopName(def.path));
         // One name at a time, so that keys deeper than the 8-bit calls can
         // address by their whole path can be laid out too.
