@@ -2,8 +2,10 @@
 // controls, then removes each listed control in turn, checking after every
 // step: lines within their room and with two TABs, nothing deleted outside
 // the trees the layout made the removed control's own (never what its values
-// merely name), a failed removal keeping the class key, and no handle left
-// open.
+// merely name), nothing deleted that another registration still names (a
+// library another class key of either view names, a ProgID the class's key
+// in the other view names), a failed removal keeping the class key, and no
+// handle left open.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -52,6 +54,66 @@ std::vector<std::string> AllowedTrees(const OwnTrees& own, const std::string& cl
     return found == own.end() ? std::vector<std::string>() : found->second;
 }
 
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// A key's default value as the text a class's value names, read from the
+// store as it is (followed through links, as any reader would): REG_SZ up
+// to its first NUL, in lower case; empty for anything else.
+std::string NamedText(const std::string& path)
+{
+    DWORD type = 0;
+    std::string data;
+    if (!keystore::GetDefault(path, &type, &data, KEY_WOW64_64KEY) || type != REG_SZ)
+        return std::string();
+    return Lower(data.substr(0, data.find('\0')));
+}
+
+// Every class key of both views as the store holds them: "CLSID\name" and
+// "Wow6432Node\CLSID\name".
+std::vector<std::string> ClassKeys()
+{
+    std::vector<std::string> keys;
+    for (const std::string& line : keystore::Dump()) {
+        const std::string path = line.substr(0, std::min(line.find(" = "), line.find(" -> ")));
+        for (const char* root : {"CLSID\\", "Wow6432Node\\CLSID\\"}) {
+            const std::string prefix = root;
+            if (path.compare(0, prefix.size(), prefix) == 0 && path.find('\\', prefix.size()) == std::string::npos)
+                keys.push_back(path);
+        }
+    }
+    return keys;
+}
+
+// What the removal of the class at classPath deleted that another
+// registration still used: a library some other class key of either view
+// names in its "Typelib" value, or a ProgID the class's key in the other
+// view names. Said from the store before the removal, not by talven's rules.
+std::string TakenFromOthers(const std::set<std::string>& before, const std::set<std::string>& after,
+                            const std::string& classPath, const std::string& otherClassPath)
+{
+    for (const std::string& path : before) {
+        if (after.count(path) != 0)
+            continue;
+        const std::string lower = Lower(path);
+        if (lower.compare(0, 8, "typelib\\") == 0 && lower.find('\\', 8) == std::string::npos) {
+            const std::string library = lower.substr(8);
+            for (const std::string& user : ClassKeys()) {
+                if (Lower(user) != Lower(classPath) && after.count(user) != 0 && NamedText(user + "\\Typelib") == library)
+                    return path + ", still named by " + user;
+            }
+        }
+        if (path.find('\\') == std::string::npos && !otherClassPath.empty() &&
+            NamedText(otherClassPath + "\\ProgID") == lower)
+            return path + ", still named by " + otherClassPath;
+    }
+    return std::string();
+}
+
 std::set<std::string> Paths()
 {
     std::set<std::string> paths;
@@ -84,7 +146,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::string clsid = line.substr(first + 1, last - first - 1);
         const std::vector<std::string> allowed = AllowedTrees(own, clsid);
         const std::set<std::string> before = Paths();
-        const bool classExisted = !clsid.empty() && keystore::Exists("CLSID\\" + clsid);
+        // This program's view is the 32-bit one where there are two.
+        BOOL two = FALSE;
+        IsWow64Process(GetCurrentProcess(), &two);
+        const std::string classPath = (two ? "Wow6432Node\\CLSID\\" : "CLSID\\") + clsid;
+        const bool classExisted = !clsid.empty() && keystore::Exists(classPath, KEY_WOW64_64KEY);
         char room[kLineRoom];
         std::memcpy(room, line.c_str(), line.size() + 1);
         const ResultCode result = RemoveControl(room);
@@ -101,7 +167,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (!inside)
                 Fail("removal deleted a key of no tree of its control", path + " for " + line);
         }
-        if (result != 0 && classExisted && !keystore::Exists("CLSID\\" + clsid))
+        const std::string taken = TakenFromOthers(before, after, classPath, two ? "CLSID\\" + clsid : "");
+        if (!taken.empty())
+            Fail("removal deleted what another registration still uses", taken + " for " + line);
+        if (result != 0 && classExisted && !keystore::Exists(classPath, KEY_WOW64_64KEY))
             Fail("failed removal deleted the class key", line);
         if (result == 1 && after != before)
             Fail("removal refused the line but deleted keys", line);

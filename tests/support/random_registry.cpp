@@ -117,7 +117,7 @@ std::string Text(Input& in)
     return text;
 }
 
-void SetValue(Input& in, const std::string& path, const std::string& text)
+void SetValue(Input& in, const std::string& path, const std::string& text, REGSAM view = 0)
 {
     const uint8_t how = in.Byte();
     const DWORD types[] = {REG_SZ, REG_SZ, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD};
@@ -125,19 +125,19 @@ void SetValue(Input& in, const std::string& path, const std::string& text)
     std::string data = text;
     if ((how & 0x40) == 0)
         data += '\0';  // else stored without its NUL
-    keystore::SetDefault(path, type, data);
+    keystore::SetDefault(path, type, data, view);
 }
 
-void SetText(const std::string& path, const std::string& text)
+void SetText(const std::string& path, const std::string& text, REGSAM view = 0)
 {
-    keystore::SetDefault(path, REG_SZ, text + '\0');
+    keystore::SetDefault(path, REG_SZ, text + '\0', view);
 }
 
 // The ProgID registered for the class, named from the class, naming it back.
-void LayProgId(Input& in, const std::string& cls, const std::string& name, OwnTrees* own)
+void LayProgId(Input& in, const std::string& cls, const std::string& name, OwnTrees* own, REGSAM view)
 {
     const std::string progId = ProgIdOf(name);
-    SetText(cls + "\\ProgID", Either(in, progId));
+    SetText(cls + "\\ProgID", Either(in, progId), view);
     SetText(progId, "control");
     SetText(progId + "\\CLSID", Either(in, name));
     if (in.Byte() % 2)
@@ -146,10 +146,10 @@ void LayProgId(Input& in, const std::string& cls, const std::string& name, OwnTr
 }
 
 // A library the class is registered with; other classes may share it.
-void LayLibrary(Input& in, const std::string& cls, const std::string& name, OwnTrees* own)
+void LayLibrary(Input& in, const std::string& cls, const std::string& name, OwnTrees* own, REGSAM view)
 {
     const std::string lib = in.Pick(kLibs);
-    SetText(cls + "\\Typelib", Either(in, lib));
+    SetText(cls + "\\Typelib", Either(in, lib), view);
     const std::string tree = std::string("TypeLib\\") + lib;
     SetText(tree + (in.Byte() % 2 ? "\\1.0\\0\\win32" : "\\2.0\\9\\win64"), "x.ocx");
     if (in.Byte() % 2)
@@ -158,7 +158,7 @@ void LayLibrary(Input& in, const std::string& cls, const std::string& name, OwnT
 }
 
 // A link somewhere in or at the top of a registration, to somewhere else.
-void LayLink(Input& in, const std::string& cls, const std::string& name, OwnTrees* own)
+void LayLink(Input& in, const std::string& cls, const std::string& name, OwnTrees* own, bool two)
 {
     std::string path;
     switch (in.Byte() % 7) {
@@ -170,7 +170,7 @@ void LayLink(Input& in, const std::string& cls, const std::string& name, OwnTree
     case 5: path = std::string("TypeLib\\") + kLinkedLib; break;
     default:
         path = std::string("CLSID\\") + kLinkedClass;
-        (*own)[Lower(kLinkedClass)] = {path};
+        (*own)[Lower(kLinkedClass)] = {two ? "Wow6432Node\\" + path : path};
         break;
     }
     keystore::CreateLink(path, in.Pick(kTargets));
@@ -189,36 +189,53 @@ void LayLongPath(Input& in, const std::string& top)
 void Build(Input& in, OwnTrees* own)
 {
     keystore::Clear();
-    if (in.Byte() % 8 != 0)
+    // Half the registries are a 64-bit machine's, of two views kept apart,
+    // this program's the 32-bit one: a class laid out in the other is there
+    // under the same name with its own values, and shares the ProgIDs and
+    // libraries.
+    const uint8_t first = in.Byte();
+    const bool two = (first & 0x80) != 0;
+    if (two) {
+        keystore::SetViews(keystore::Views::kTwoFrom32);
+        keystore::CreateKey("Wow6432Node\\CLSID", KEY_WOW64_64KEY);
+        keystore::CreateKey("TypeLib", KEY_WOW64_64KEY);
+        keystore::CreateLink("Wow6432Node\\TypeLib", "TypeLib", KEY_WOW64_64KEY);
+    }
+    if (first % 8 != 0)
         keystore::CreateKey("CLSID");
     std::vector<std::string> laid;
     for (int op = 0; op < 80 && in.More(); ++op) {
         const std::string name = in.Pick(kClasses);
         const std::string cls = "CLSID\\" + name;
-        (*own)[Lower(name)].push_back(cls);
+        const uint8_t which = in.Byte();
+        const REGSAM view = two && (which & 0x80) != 0 ? static_cast<REGSAM>(KEY_WOW64_64KEY) : 0;
+        // The other view's class tree is no removal's here: only this view's
+        // controls are listed.
+        if (view == 0)
+            (*own)[Lower(name)].push_back(two ? "Wow6432Node\\" + cls : cls);
         std::string path;
         // The parts every control has come up twice as often as the rest.
-        switch (in.Byte() % 19) {
-        case 0: case 14: path = cls; SetValue(in, path, Text(in)); break;
-        case 1: case 15: path = cls + "\\Control"; keystore::CreateKey(path); break;
-        case 2: case 16: path = cls + "\\InprocServer32"; SetValue(in, path, Text(in)); break;
-        case 3: LayProgId(in, cls, name, own); break;
-        case 4: LayLibrary(in, cls, name, own); break;
-        case 5: path = cls + "\\ProgID"; SetValue(in, path, Text(in)); break;
+        switch (which % 19) {
+        case 0: case 14: path = cls; SetValue(in, path, Text(in), view); break;
+        case 1: case 15: path = cls + "\\Control"; keystore::CreateKey(path, view); break;
+        case 2: case 16: path = cls + "\\InprocServer32"; SetValue(in, path, Text(in), view); break;
+        case 3: LayProgId(in, cls, name, own, view); break;
+        case 4: LayLibrary(in, cls, name, own, view); break;
+        case 5: path = cls + "\\ProgID"; SetValue(in, path, Text(in), view); break;
         case 6: {
             // A value naming one of the layout's libraries registers the
             // class with it, as controls of one server share one library.
             path = cls + "\\Typelib";
             const std::string value = Text(in);
-            SetValue(in, path, value);
+            SetValue(in, path, value, view);
             if (IsLibrary(value))
                 (*own)[Lower(name)].push_back("TypeLib\\" + value);
             break;
         }
         case 7: path = std::string(in.Pick(kForgeable)) + "\\CLSID"; SetText(path, Either(in, in.Pick(kClasses))); break;
-        case 8: LayLink(in, cls, name, own); break;
-        case 9: LayLink(in, cls, name, own); break;
-        case 10: path = cls + "\\Sub\\Deeper"; keystore::CreateKey(path); break;
+        case 8: LayLink(in, cls, name, own, two); break;
+        case 9: LayLink(in, cls, name, own, two); break;
+        case 10: path = cls + "\\Sub\\Deeper"; keystore::CreateKey(path, view); break;
         case 11: path = std::string("Interface\\") + in.Pick(kClasses); keystore::CreateKey(path); break;
         case 12: LayLongPath(in, in.Byte() % 2 ? cls : ProgIdOf(name)); break;
         case 13: path = ProgIdOf(name); SetValue(in, path, Text(in)); break;
@@ -226,7 +243,7 @@ void Build(Input& in, OwnTrees* own)
             // The whole forgery at once: the ProgID names a root, and a
             // "CLSID" subkey there names the class back.
             const std::string root = in.Pick(kForgeable);
-            SetText(cls + "\\ProgID", root);
+            SetText(cls + "\\ProgID", root, view);
             SetText(root + "\\CLSID", Either(in, name));
             break;
         }
@@ -238,7 +255,7 @@ void Build(Input& in, OwnTrees* own)
             }
             break;
         }
-        if (!path.empty())
+        if (!path.empty() && view == 0)
             laid.push_back(path);
     }
 }

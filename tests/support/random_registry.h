@@ -5,7 +5,9 @@
 // registrations, hostile ones: symbolic links into, out of and as the top of
 // a control's trees, ProgID values naming roots of the class store or other
 // classes with forged "CLSID" subkeys added there, type-library values that
-// are not library identifiers. Any bytes make some registry.
+// are not library identifiers; and half the time a 64-bit machine's two
+// registry views, the same classes laid out in both with values of their
+// own, sharing ProgIDs and libraries. Any bytes make some registry.
 #pragma once
 
 #include <cstddef>
@@ -15,9 +17,11 @@
 #include <vector>
 
 // What the layout made each class's own, by how it was laid out: its class
-// tree, the ProgID tree laid out for it, and the libraries it was registered
-// with (a class registered with a library shares it with every other class
-// registered with it). Keyed by class key name in lower case.
+// tree in this program's view (as the store holds it: under "Wow6432Node"
+// where there are two views), the ProgID tree laid out for it, and the
+// libraries it was registered with in either view (a class registered with
+// a library shares it with every other class registered with it). Keyed by
+// class key name in lower case.
 typedef std::map<std::string, std::vector<std::string>> OwnTrees;
 
 OwnTrees LayRegistryFromBytes(const uint8_t* data, size_t size);
