@@ -10,6 +10,10 @@
 //   - talvenctl's list against FillControlList: with the server file checks
 //     alone (one file-system call per control), and whole (each control's
 //     ProgID and library found as its removal would find them);
+//   - removing one control (its class, ProgID and library, the library's
+//     other users looked for in one pass over both views' classes) against
+//     FillControlList, with the other view as the prefix has it and then
+//     holding as many classes again;
 //   - with --start, the time from starting talven.exe (beside this program,
 //     or the one named after --start) to its dialog shown, on this registry
 //     and on one without these subkeys.
@@ -34,16 +38,20 @@ constexpr int kRounds = 7;
 
 constexpr wchar_t kParkedWide[] = L"TalvenBenchParkedClasses";
 
-bool LayClasses(int subkeys)
+// The classes of this program's view, or with view set those of the other
+// view besides what it holds, named apart from this view's.
+bool LayClasses(int subkeys, REGSAM view = 0)
 {
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "CLSID");
+    if (view == 0)
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "CLSID");
     HKEY classes;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classes, nullptr) != 0)
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &classes,
+                        nullptr) != 0)
         return false;
     bool laid = true;
     for (int i = 0; i < subkeys && laid; ++i) {
         char name[64];
-        wsprintfA(name, "{%08X-0000-0000-0000-000000000000}", i);
+        wsprintfA(name, view == 0 ? "{%08X-0000-0000-0000-000000000000}" : "{%08X-0000-0000-0000-0000000000EE}", i);
         HKEY cls;
         HKEY sub;
         laid = RegCreateKeyExA(classes, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &cls, nullptr) == 0;
@@ -150,6 +158,53 @@ long ListWhole()
     return static_cast<long>(rows.size());
 }
 
+bool SetText(const char* path, const char* text)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != 0)
+        return false;
+    RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
+    RegCloseKey(key);
+    return true;
+}
+
+// Seconds to remove a control laid out for the round: its own ProgID and a
+// library of its own, which no other class names, so the pass goes through
+// every class of both views.
+double RemovalTime(int round)
+{
+    char clsid[64];
+    char path[160];
+    char text[160];
+    wsprintfA(clsid, "{FEEDBE%02X-0000-0000-0000-000000000000}", round);
+    wsprintfA(path, "CLSID\\%s\\Control", clsid);
+    SetText(path, "");
+    wsprintfA(path, "CLSID\\%s\\InprocServer32", clsid);
+    SetText(path, "C:\\gone.ocx");
+    wsprintfA(path, "CLSID\\%s\\ProgID", clsid);
+    wsprintfA(text, "Bench.Removed.%d", round);
+    SetText(path, text);
+    wsprintfA(path, "%s\\CLSID", text);
+    SetText(path, clsid);
+    wsprintfA(path, "CLSID\\%s\\Typelib", clsid);
+    wsprintfA(text, "{FEEDB1%02X-0000-0000-0000-000000000000}", round);
+    SetText(path, text);
+    wsprintfA(path, "TypeLib\\%s\\1.0\\0\\win32", text);
+    SetText(path, "C:\\gone.ocx");
+    char line[kLineRoom];
+    wsprintfA(line, "Removed\t%s\tC:\\gone.ocx", clsid);
+    const double start = Now();
+    const ResultCode result = RemoveControl(line);
+    const double seconds = Now() - start;
+    // The library is its own: it must have gone with it.
+    wsprintfA(path, "TypeLib\\%s", text);
+    HKEY library;
+    const bool libraryLeft = RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &library) == 0;
+    if (libraryLeft)
+        RegCloseKey(library);
+    return result == 0 && !libraryLeft ? seconds : -1;
+}
+
 double CallCost(int subkeys)
 {
     HKEY classes;
@@ -222,6 +277,27 @@ int main(int argc, char** argv)
     std::printf("list_seconds %.4f\n", Median(whole));
     std::printf("list_file_checks_over_fill %.3f\n", Median(checking) / Median(fill));
     std::printf("list_over_fill %.3f\n", Median(whole) / Median(fill));
+
+    // The other view as the prefix has it, then holding as many more.
+    const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    for (int layout = 0; layout < 2; ++layout) {
+        if (layout == 1 && !LayClasses(subkeys, other)) {
+            std::fprintf(stderr, "could not lay out %d classes in the other view\n", subkeys);
+            return 1;
+        }
+        std::vector<double> removal, scan;
+        for (int round = 0; round < kRounds; ++round) {
+            removal.push_back(RemovalTime(layout * kRounds + round));
+            scan.push_back(TimeOf(FillCounting));
+        }
+        if (*std::min_element(removal.begin(), removal.end()) < 0) {
+            std::fprintf(stderr, "a removal failed\n");
+            return 1;
+        }
+        const char* name = layout == 0 ? "remove_one" : "remove_one_other_view_full";
+        std::printf("%s_seconds %.4f\n", name, Median(removal));
+        std::printf("%s_over_fill %.3f\n", name, Median(removal) / Median(scan));
+    }
     if (!starts)
         return 0;
 
