@@ -52,7 +52,8 @@ ResultCode PassOverView(REGSAM flag, LibraryUserSink sink, void* context)
         }
         const int length = lstrlenA(path);
         lstrcatA(path, kTypelibSubkey);
-        result = ReadTextInView(classes, path, flag, library, sizeof library);
+        // Below the view's own "CLSID" the keys are that view's: no flag.
+        result = ReadTextInView(classes, path, 0, library, sizeof library);
         path[length] = '\0';
         if (result == ERROR_SUCCESS && IsIdentifier(library))
             result = sink(path, flag, library, context);
