@@ -77,7 +77,9 @@ Views FindViews()
 
 void UseView(REGSAM flag, DeleteKeyInView deleteKey)
 {
-    g_flag = flag;
+    // A view named without a way to delete in it would be read in one view
+    // and deleted in the other.
+    g_flag = deleteKey != nullptr ? flag : 0;
     g_deleteKey = deleteKey;
 }
 
@@ -89,7 +91,7 @@ LONG OpenKey(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key
 
 LONG DeleteKey(LPCSTR path)
 {
-    if (g_flag == 0 || g_deleteKey == nullptr || !IsRedirected(HKEY_CLASSES_ROOT, path))
+    if (g_flag == 0 || !IsRedirected(HKEY_CLASSES_ROOT, path))
         return RegDeleteKeyA(HKEY_CLASSES_ROOT, path);
     return g_deleteKey(HKEY_CLASSES_ROOT, path, g_flag, 0);
 }

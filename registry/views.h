@@ -27,7 +27,8 @@ typedef LONG(WINAPI* DeleteKeyInView)(HKEY parent, LPCSTR subkey, REGSAM view, D
 // or KEY_WOW64_64KEY): every open of a key that view keeps a copy of (a
 // class key) carries the flag, and every deletion of one goes through
 // deleteKey; the shared keys are reached by the plain calls. A flag of 0 is
-// the program's own view, through the plain calls, which every Windows has.
+// the program's own view, through the plain calls, which every Windows has;
+// so is any flag given without deleteKey.
 void UseView(REGSAM flag, DeleteKeyInView deleteKey);
 
 // RegOpenKeyExA and RegDeleteKeyA (on HKEY_CLASSES_ROOT) in the view the

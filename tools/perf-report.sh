@@ -77,6 +77,9 @@ ratio compares the two sides in one run, alternating, with medians of several ru
 | Wine: one registry call (a bare enumeration) | $(figure call_microseconds) µs |
 | Wine: DeleteKeyTree over RegDeleteTreeA, trees of 10,000 keys | $(sed -nE 's/^ratio DeleteKeyTree .*= //p' "$work/delete.txt") |
 | Wine: a removal's read-only walk and deletion of such a tree over RegDeleteTreeA | $(sed -nE 's/^ratio CheckKeyTree .*= //p' "$work/delete.txt") |
+| Wine: talvenctl list, whole (with the census of library users over both views), over FillControlList | $(figure list_over_fill) |
+| Wine: removing one control (its library's other users looked for over both views) over FillControlList | $(figure remove_one_over_fill) |
+| Wine: the same with as many classes again in the other view | $(figure remove_one_other_view_full_over_fill) |
 | Wine: start to dialog shown, with / without those subkeys | $(figure start_large_seconds) s / $(figure start_empty_seconds) s |
 | Wine: of the difference, what is not registry calls | $(figure start_difference_not_registry_seconds) s |
 
