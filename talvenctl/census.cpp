@@ -47,6 +47,11 @@ ResultCode AskCensus(const Census& census, const char* library, const char* clsi
     return ERROR_SUCCESS;
 }
 
+std::string KeptLine(const char* tree, const char* user, REGSAM userView)
+{
+    return std::string(tree) + ": still named by " + user + " in " + ViewName(userView);
+}
+
 std::string ViewName(REGSAM view)
 {
     if (view == KEY_WOW64_32KEY)

@@ -14,12 +14,8 @@ int PlanVerb(int argc, char** argv)
     if (!SelectControls(clsids, missing, &chosen))
         return kBadUsage;
     Census census;
-    const ResultCode counted = TakeCensus(&census);
-    if (counted != ERROR_SUCCESS) {
-        std::fprintf(stderr, "talvenctl: cannot tell which classes use which library: %s\n",
-                     Reason(counted, "").c_str());
+    if (!TakeCensusOrSay(&census))
         return kSomeNotDone;
-    }
     int exit = kAllDone;
     for (const Control& control : chosen) {
         const RemovalPlan plan = PlanFor(control, false, census);

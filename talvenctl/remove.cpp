@@ -64,17 +64,6 @@ ResultCode RefuseUnplanned(HKEY, const char* path, KeyVisit visit, void* context
     return ERROR_INVALID_DATA;
 }
 
-void NoteKept(const char* tree, const char* user, REGSAM userView, void* context)
-{
-    static_cast<Planned*>(context)->kept.push_back(std::string(tree) + ": still named by " + user + " in " +
-                                                   ViewName(userView));
-}
-
-ResultCode AskLiveCensus(const char* library, const char* clsid, REGSAM workingView, char* user, REGSAM* userView,
-                         void* context)
-{
-    return AskCensus(*static_cast<Planned*>(context)->census, library, clsid, workingView, user, userView);
-}
 
 }  // namespace
 
@@ -95,12 +84,8 @@ int RemoveVerb(int argc, char** argv)
     // One pass over both views' classes for the whole run: the plans take
     // each control as gone once planned, the removals once removed.
     Census census;
-    const ResultCode counted = TakeCensus(&census);
-    if (counted != ERROR_SUCCESS) {
-        std::fprintf(stderr, "talvenctl: cannot tell which classes use which library: %s; nothing removed\n",
-                     Reason(counted, "").c_str());
+    if (!TakeCensusOrSay(&census))
         return kSomeNotDone;
-    }
     Census planning = census;
     int exit = kAllDone;
     std::vector<std::pair<Control, RemovalPlan>> confirmed;
@@ -142,7 +127,7 @@ int RemoveVerb(int argc, char** argv)
             planned.keys.insert(key);
         char room[kLineRoom];
         lstrcpynA(room, control.line.c_str(), kLineRoom);
-        const RemovalWatch watch = {RefuseUnplanned, NoteKept, AskLiveCensus, &planned};
+        const RemovalWatch watch = {RefuseUnplanned, NoteKeptIn<Planned>, AskCensusIn<Planned>, &planned};
         const ResultCode result = RemoveControlReporting(room, watch);
         if (result == ERROR_SUCCESS) {
             ForgetClass(&census, control.clsid);

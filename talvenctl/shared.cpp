@@ -61,17 +61,6 @@ ResultCode NoteWithBackup(HKEY key, const char* path, KeyVisit visit, void* cont
     return Note(key, path, visit, context);
 }
 
-void NoteKept(const char* tree, const char* user, REGSAM userView, void* context)
-{
-    static_cast<RemovalPlan*>(context)->kept.push_back(std::string(tree) + ": still named by " + user + " in " +
-                                                       ViewName(userView));
-}
-
-ResultCode AskPlanCensus(const char* library, const char* clsid, REGSAM workingView, char* user, REGSAM* userView,
-                         void* context)
-{
-    return AskCensus(*static_cast<RemovalPlan*>(context)->census, library, clsid, workingView, user, userView);
-}
 
 }  // namespace
 
@@ -141,7 +130,8 @@ RemovalPlan PlanFor(const Control& control, bool withBackup, const Census& censu
     RemovalPlan plan = {0, {}, {}, {}, {}, &census};
     char room[kLineRoom];
     lstrcpynA(room, control.line.c_str(), kLineRoom);
-    const RemovalWatch watch = {withBackup ? NoteWithBackup : Note, NoteKept, AskPlanCensus, &plan};
+    const RemovalWatch watch = {withBackup ? NoteWithBackup : Note, NoteKeptIn<RemovalPlan>, AskCensusIn<RemovalPlan>,
+                                &plan};
     plan.result = PlanRemoval(room, watch);
     return plan;
 }
@@ -157,13 +147,22 @@ void NamedTreesOf(const Control& control, const Census& census, std::string* pro
     char progIdRoom[kLineRoom];
     char typeLibRoom[kTypeLibPathRoom];
     RemovalPlan plan = {0, {}, {}, {}, {}, &census};
-    const RemovalWatch watch = {nullptr, nullptr, AskPlanCensus, &plan};
+    const RemovalWatch watch = {nullptr, nullptr, AskCensusIn<RemovalPlan>, &plan};
     if (FindNamedTrees(classKey, control.clsid.c_str(), progIdRoom, typeLibRoom, watch) == ERROR_SUCCESS) {
         *progId = progIdRoom;
         const char* slash = typeLibRoom[0] == '\0' ? typeLibRoom : typeLibRoom + lstrlenA("TYPELIB\\");
         *typeLib = slash;
     }
     RegCloseKey(classKey);
+}
+
+bool TakeCensusOrSay(Census* census)
+{
+    const ResultCode counted = TakeCensus(census);
+    if (counted != ERROR_SUCCESS)
+        std::fprintf(stderr, "talvenctl: cannot tell which classes use which library: %s; nothing done\n",
+                     Reason(counted, "").c_str());
+    return counted == ERROR_SUCCESS;
 }
 
 std::string Reason(ResultCode code, const std::string& where)

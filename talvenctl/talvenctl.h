@@ -44,12 +44,29 @@ struct Census {
 };
 
 ResultCode TakeCensus(Census* census);
+// TakeCensus, saying why it failed.
+bool TakeCensusOrSay(Census* census);
 // The class of the view worked in is no user any more: it has been removed,
 // or a plan of many takes it as removed.
 void ForgetClass(Census* census, const std::string& clsid);
 // The removal's question, answered from the census.
 ResultCode AskCensus(const Census& census, const char* library, const char* clsid, REGSAM workingView, char* user,
                      REGSAM* userView);
+// The watch's kept trees and census questions, for a context that holds
+// kept (lines) and census.
+std::string KeptLine(const char* tree, const char* user, REGSAM userView);
+template <typename Context>
+void NoteKeptIn(const char* tree, const char* user, REGSAM userView, void* context)
+{
+    static_cast<Context*>(context)->kept.push_back(KeptLine(tree, user, userView));
+}
+template <typename Context>
+ResultCode AskCensusIn(const char* library, const char* clsid, REGSAM workingView, char* user, REGSAM* userView,
+                       void* context)
+{
+    return AskCensus(*static_cast<Context*>(context)->census, library, clsid, workingView, user, userView);
+}
+
 // "the 32-bit view", "the 64-bit view", or for one view "the registry".
 std::string ViewName(REGSAM view);
 // The view's bitness, 32 or 64.
