@@ -166,14 +166,8 @@ std::string AsIn64BitView(const std::string& path, REGSAM view)
 }
 
 struct CensusWatch {
-    Census census;
+    const Census* census;
 };
-
-ResultCode AskTestCensus(const char* library, const char* clsid, REGSAM workingView, char* user, REGSAM* userView,
-                         void* context)
-{
-    return AskCensus(static_cast<CensusWatch*>(context)->census, library, clsid, workingView, user, userView);
-}
 
 TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherRegistrationUses)
 {
@@ -206,8 +200,9 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
     // The first few removals that have a library to decide on make the
     // removal's own pass over both views; the rest ask one census of the
     // whole run, as talvenctl does.
-    CensusWatch census;
-    ASSERT_EQ(TakeCensus(&census.census), ERROR_SUCCESS);
+    Census census;
+    ASSERT_EQ(TakeCensus(&census), ERROR_SUCCESS);
+    CensusWatch asking = {&census};
     for (Found f : removals) {
         SCOPED_TRACE(f.clsid + " in view " + std::to_string(f.view) + " ProgID " + f.progId + " Typelib " +
                      f.typeLib);
@@ -216,7 +211,7 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
             // What the first round left decides whether it is its own now.
             f.ownProgId = !f.progId.empty() && OwnProgId(f.clsid, f.progId);
             UseView(f.view, RegDeleteKeyExA);
-            census.census.working = f.view;
+            census.working = f.view;
         }
         const std::string libraryTree = "TypeLib\\" + f.typeLib;
         const bool library = IsLibraryIdentifier(f.typeLib) && KeyExists(libraryTree);
@@ -228,9 +223,9 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
         std::strcpy(room, f.view == 0 ? lines[f.clsid].c_str() : ("Class\t" + f.clsid + "\tx.ocx").c_str());
         const bool ownPass = library && ownPasses < 8;
         ownPasses += ownPass;
-        const RemovalWatch watch = {nullptr, nullptr, ownPass ? nullptr : AskTestCensus, &census};
+        const RemovalWatch watch = {nullptr, nullptr, ownPass ? nullptr : AskCensusIn<CensusWatch>, &asking};
         const ResultCode result = RemoveControlReporting(room, watch);
-        ForgetClass(&census.census, f.clsid);
+        ForgetClass(&census, f.clsid);
         EXPECT_EQ(result, 0);
         EXPECT_FALSE(KeyExists(classPath, f.view));
         removed += result == 0 && !KeyExists(classPath, f.view);

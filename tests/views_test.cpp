@@ -139,14 +139,13 @@ REGSAM FlagOf(const Roles& roles, REGSAM role)
 
 struct Noted {
     std::vector<std::string> kept;
-    Roles roles;
 };
 
 void NoteKept(const char* tree, const char* user, REGSAM userView, void* context)
 {
-    Noted* noted = static_cast<Noted*>(context);
-    const bool other = userView != 0 && userView != (noted->roles.working != 0 ? noted->roles.working : FindViews().working);
-    noted->kept.push_back(std::string(tree) + " by " + user + (other ? " other" : ""));
+    // Asked while the removal works in its view.
+    const bool other = userView != 0 && userView != FindViews().working;
+    static_cast<Noted*>(context)->kept.push_back(std::string(tree) + " by " + user + (other ? " other" : ""));
 }
 
 void WorkIn(REGSAM flag)
@@ -165,7 +164,7 @@ void ExpectOutcome(const ViewCase& c, const Roles& roles)
     ASSERT_NO_FATAL_FAILURE(Lay(layout));
     const Outcome& expected = HasTwoViews() ? c.two : c.one;
     const int handles = OpenHandles();
-    Noted noted = {{}, roles};
+    Noted noted;
     const RemovalWatch watch = {nullptr, NoteKept, nullptr, &noted};
     for (const Removal& removal : expected.removals) {
         WorkIn(FlagOf(roles, removal.view));
