@@ -1,11 +1,14 @@
 // Turns its input into a registry in the host's key store, lists the
 // controls, then removes each listed control in turn, checking after every
 // step: lines within their room and with two TABs, nothing deleted outside
-// the trees the layout made the removed control's own (never what its values
-// merely name), nothing deleted that another registration still names (a
-// library another class key of either view names, a ProgID the class's key
-// in the other view names), a failed removal keeping the class key, and no
-// handle left open.
+// the trees the layout made the removed registration's own (never what its
+// values merely name), nothing deleted of the other class store than the
+// one the layout laid the removed registration in (the user's where it laid
+// a user's copy of the class, which is the one the merged view shows),
+// nothing deleted that another registration still names (a library another
+// class key of either store and view names, a ProgID the class's key in the
+// other view of its store names), a failed removal keeping the class key,
+// and no handle left open.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -73,15 +76,26 @@ std::string NamedText(const std::string& path)
     return Lower(data.substr(0, data.find('\0')));
 }
 
-// Every class key of both views as the store holds them: "CLSID\name" and
-// "Wow6432Node\CLSID\name".
+const std::string kUser = keystore::kUserClasses;
+
+// The store a path of the dump lies in, and the path from that store's root.
+bool InUserStore(const std::string& path, std::string* rest)
+{
+    const bool user = InsideTree(path, kUser.substr(0, kUser.size() - 1));
+    *rest = user ? path.substr(kUser.size()) : path;
+    return user;
+}
+
+// Every class key of both stores and views as the store holds them:
+// "CLSID\name" and "Wow6432Node\CLSID\name", the user's with its prefix.
 std::vector<std::string> ClassKeys()
 {
     std::vector<std::string> keys;
     for (const std::string& line : keystore::Dump()) {
         const std::string path = line.substr(0, std::min(line.find(" = "), line.find(" -> ")));
-        for (const char* root : {"CLSID\\", "Wow6432Node\\CLSID\\"}) {
-            const std::string prefix = root;
+        for (const std::string& root : {std::string("CLSID\\"), std::string("Wow6432Node\\CLSID\\"),
+                                        kUser + "CLSID\\", kUser + "Wow6432Node\\CLSID\\"}) {
+            const std::string& prefix = root;
             if (path.compare(0, prefix.size(), prefix) == 0 && path.find('\\', prefix.size()) == std::string::npos)
                 keys.push_back(path);
         }
@@ -99,7 +113,9 @@ std::string TakenFromOthers(const std::set<std::string>& before, const std::set<
     for (const std::string& path : before) {
         if (after.count(path) != 0)
             continue;
-        const std::string lower = Lower(path);
+        std::string rest;
+        InUserStore(path, &rest);
+        const std::string lower = Lower(rest);
         if (lower.compare(0, 8, "typelib\\") == 0 && lower.find('\\', 8) == std::string::npos) {
             const std::string library = lower.substr(8);
             for (const std::string& user : ClassKeys()) {
@@ -107,7 +123,7 @@ std::string TakenFromOthers(const std::set<std::string>& before, const std::set<
                     return path + ", still named by " + user;
             }
         }
-        if (path.find('\\') == std::string::npos && !otherClassPath.empty() &&
+        if (rest.find('\\') == std::string::npos && !otherClassPath.empty() &&
             NamedText(otherClassPath + "\\ProgID") == lower)
             return path + ", still named by " + otherClassPath;
     }
@@ -144,12 +160,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Fail("bad line", line);
 
         const std::string clsid = line.substr(first + 1, last - first - 1);
-        const std::vector<std::string> allowed = AllowedTrees(own, clsid);
         const std::set<std::string> before = Paths();
         // This program's view is the 32-bit one where there are two.
         BOOL two = FALSE;
         IsWow64Process(GetCurrentProcess(), &two);
-        const std::string classPath = (two ? "Wow6432Node\\CLSID\\" : "CLSID\\") + clsid;
+        const std::string ownClass = (two ? "Wow6432Node\\CLSID\\" : "CLSID\\") + clsid;
+        // The registration the line shows is the user's where the layout
+        // put a copy of the class there.
+        const bool user = !clsid.empty() && keystore::Exists(kUser + ownClass, KEY_WOW64_64KEY);
+        const std::string store = user ? kUser : "";
+        const std::string classPath = store + ownClass;
+        const std::vector<std::string> allowed = AllowedTrees(own, (user ? "user:" : "") + clsid);
         const bool classExisted = !clsid.empty() && keystore::Exists(classPath, KEY_WOW64_64KEY);
         char room[kLineRoom];
         std::memcpy(room, line.c_str(), line.size() + 1);
@@ -161,13 +182,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const std::string& path : before) {
             if (after.count(path) != 0)
                 continue;
+            std::string rest;
+            if (InUserStore(path, &rest) != user)
+                Fail("removal deleted a key of the other store", path + " for " + line);
             bool inside = false;
             for (const std::string& tree : allowed)
                 inside = inside || InsideTree(path, tree);
             if (!inside)
                 Fail("removal deleted a key of no tree of its control", path + " for " + line);
         }
-        const std::string taken = TakenFromOthers(before, after, classPath, two ? "CLSID\\" + clsid : "");
+        const std::string taken = TakenFromOthers(before, after, classPath, two ? store + "CLSID\\" + clsid : "");
         if (!taken.empty())
             Fail("removal deleted what another registration still uses", taken + " for " + line);
         if (result != 0 && classExisted && !keystore::Exists(classPath, KEY_WOW64_64KEY))

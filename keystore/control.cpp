@@ -7,11 +7,16 @@ namespace {
 
 std::vector<std::string> g_deleted;
 
+// The key a path names, in the store it names, or null; never a store's
+// root.
 Key* ResolvePath(const std::string& path, REGSAM view)
 {
+    const char* rest;
+    Key* start = StartOf(path.c_str(), &rest);
     Key* key;
-    return Walk(ViewStart(Root(), path.c_str(), view), path.c_str(), false, &key) == ERROR_SUCCESS ? key
-                                                                                                    : nullptr;
+    if (Walk(ViewStart(start, rest, view), rest, false, &key) != ERROR_SUCCESS)
+        return nullptr;
+    return IsStoreRoot(key) ? nullptr : key;
 }
 
 void DumpKey(const Key* key, const std::string& path, std::vector<std::string>* out)
@@ -31,22 +36,14 @@ void DumpKey(const Key* key, const std::string& path, std::vector<std::string>* 
 
 // Creates the key at path and any missing keys above it, through links as
 // the registry does; the last name is left as it is when it is a link and
-// keepLink is set. Null where a link on the way leads nowhere.
+// keepLink is set. Null where a link on the way leads nowhere, and for a
+// store's root.
 Key* Create(const std::string& path, bool keepLink, REGSAM view)
 {
-    Key* key = ViewStart(Root(), path.c_str(), view);
-    const std::vector<std::string> names = SplitPath(path.c_str());
-    for (size_t i = 0; i < names.size(); ++i) {
-        const std::string& name = names[i];
-        Key* child = FindNamedChild(key, name.c_str(), name.size());
-        if (child == nullptr)
-            child = NewChild(key, name);
-        int hops = 0;
-        if (!(keepLink && i + 1 == names.size()) && Follow(&child, &hops) != ERROR_SUCCESS)
-            return nullptr;
-        key = child;
-    }
-    return key;
+    const char* rest;
+    Key* start = StartOf(path.c_str(), &rest);
+    Key* key = CreatePath(ViewStart(start, rest, view), rest, keepLink);
+    return key == nullptr || IsStoreRoot(key) ? nullptr : key;
 }
 
 }  // namespace
@@ -72,8 +69,7 @@ void Clear()
 
 bool CreateKey(const std::string& path, REGSAM view)
 {
-    Key* key = Create(path, false, view);
-    return key != nullptr && key != Root();
+    return Create(path, false, view) != nullptr;
 }
 
 bool CreateLink(const std::string& path, const std::string& target, REGSAM view)
@@ -81,7 +77,7 @@ bool CreateLink(const std::string& path, const std::string& target, REGSAM view)
     if (ResolvePath(path, view) != nullptr)
         return false;
     Key* key = Create(path, true, view);
-    if (key == nullptr || key == Root() || key->link || !key->children.empty() || key->hasValue)
+    if (key == nullptr || key->link || !key->children.empty() || key->hasValue)
         return false;
     key->link = true;
     key->target = target;
@@ -102,7 +98,7 @@ bool SetDefault(const std::string& path, DWORD type, const std::string& data, RE
 bool SetAccess(const std::string& path, Access access, REGSAM view)
 {
     Key* key = ResolvePath(path, view);
-    if (key == nullptr || key == Root())
+    if (key == nullptr)
         return false;
     key->access = access;
     return true;
@@ -110,14 +106,13 @@ bool SetAccess(const std::string& path, Access access, REGSAM view)
 
 bool Exists(const std::string& path, REGSAM view)
 {
-    Key* key = ResolvePath(path, view);
-    return key != nullptr && key != Root();
+    return ResolvePath(path, view) != nullptr;
 }
 
 bool GetDefault(const std::string& path, DWORD* type, std::string* data, REGSAM view)
 {
     Key* key = ResolvePath(path, view);
-    if (key == nullptr || key == Root() || !key->hasValue)
+    if (key == nullptr || !key->hasValue)
         return false;
     *type = key->type;
     *data = std::string(key->data);
@@ -128,6 +123,7 @@ std::vector<std::string> Dump()
 {
     std::vector<std::string> out;
     DumpKey(Root(), "", &out);
+    DumpKey(UserRoot(), std::string(kUserClasses, sizeof kUserClasses - 2), &out);
     return out;
 }
 

@@ -1,6 +1,17 @@
 // Control of the stand-in key store behind the host's registry operations,
-// for tests and benchmarks: laying keys out in either registry view,
-// denying access, counting open handles and calls, and failing a chosen call.
+// for tests and benchmarks: laying keys out in either class store and either
+// registry view, denying access, counting open handles and calls, and
+// failing a chosen call.
+//
+// Like Windows, the store keeps two class stores: the machine's
+// (HKEY_LOCAL_MACHINE\Software\Classes) and the user's
+// (HKEY_CURRENT_USER\Software\Classes), and HKEY_CLASSES_ROOT is a merged
+// view of the user's over the machine's: a key either store holds shows,
+// the user's copy where both do; a handle opened there on the machine's copy
+// reads the user's once one appears; enumeration lists the subkeys of both
+// copies, each name once; a key made there goes to the machine's store
+// unless the user's holds it already; a deletion there deletes the copy the
+// view shows, after which the machine's shows through.
 #pragma once
 
 #include <string>
@@ -9,6 +20,11 @@
 #include <windows.h>
 
 namespace keystore {
+
+// Every path below names a key of the machine's class store, as a path
+// from HKEY_CLASSES_ROOT does, unless it begins with this: then the rest
+// names a key of the user's class store.
+constexpr char kUserClasses[] = "HKCU\\Software\\Classes\\";
 
 enum class Access {
     kFull,
@@ -43,12 +59,17 @@ bool CreateLink(const std::string& path, const std::string& target, REGSAM view 
 // Sets the key's default value (creating the key); data is stored as given.
 bool SetDefault(const std::string& path, DWORD type, const std::string& data, REGSAM view = 0);
 bool SetAccess(const std::string& path, Access access, REGSAM view = 0);
+// Makes the whole machine's hive refuse writing, as it does a standard
+// user: an open asking for more than KEY_READ, a deletion and a new key
+// fail with 5, through HKEY_CLASSES_ROOT too.
+void DenyMachineWrites(bool deny);
 bool Exists(const std::string& path, REGSAM view = 0);
 // The key's default value, when it has one.
 bool GetDefault(const std::string& path, DWORD* type, std::string* data, REGSAM view = 0);
 
-// Every key below the root, in the tree as it is (the 32-bit view's own
-// keys under "Wow6432Node"), each as its full path, parents before children,
+// Every key of both class stores, in the tree as it is (the 32-bit view's
+// own keys under "Wow6432Node"), each as its full path (the user's with
+// kUserClasses before it), parents before children, the machine's first,
 // with its default value as "path = type:data"; a link as "path -> target",
 // never followed.
 std::vector<std::string> Dump();

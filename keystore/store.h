@@ -35,9 +35,22 @@ struct Key {
 };
 
 char Fold(char c);
+// The two class stores: the machine's, HKEY_LOCAL_MACHINE\Software\Classes,
+// whose paths are named from it as they always were, and the user's,
+// HKEY_CURRENT_USER\Software\Classes, named with kUserClasses before them;
+// and the tops of the two hives that hold them.
 Key* Root();
+Key* UserRoot();
+Key* MachineTop();
+Key* UserTop();
+bool IsStoreRoot(const Key* key);
+// Whether the key lies in the machine's hive.
+bool InMachineHive(const Key* key);
 // Forgets every key; the arena that holds them goes with them.
 void ClearTree();
+// Counts every change to the tree, so that what was read of it can tell
+// whether it still holds.
+long TreeGeneration();
 
 void AddChild(Key* key, Key* child);
 void RemoveChild(Key* key, Key* child);
@@ -48,16 +61,24 @@ Key* NewChild(Key* parent, const std::string& name);
 std::vector<std::string> SplitPath(const char* path);
 std::string PathOf(const Key* key);
 
+// Where a path that may name the user's store begins: that store's root
+// with the rest of the path, or the machine's store with the whole path.
+Key* StartOf(const char* path, const char** rest);
+
 // Replaces a link by the key it names, link after link.
 LONG Follow(Key** key, int* hops);
 // Follows a path from the key, skipping empty names as Wine does, and every
 // link on the way; the last key stays the link itself when openLink asks.
 LONG Walk(Key* from, const char* path, bool openLink, Key** found);
+// Makes every missing key of the path below from, through links as the
+// registry does; the last name is left as it is when it is a link and
+// keepLink is set. Null where a link on the way leads nowhere.
+Key* CreatePath(Key* from, const char* path, bool keepLink);
 
-// Where a path from the root begins in the view that access names: the
-// 32-bit view reads a name at the top from "Wow6432Node" where that holds
-// the name, as the platform redirects "CLSID" and "Interface"; elsewhere,
-// and on a machine of one view, from the root.
+// Where a path from a store's root begins in the view that access names:
+// the 32-bit view reads a name at the top from "Wow6432Node" where that
+// holds the name, as the platform redirects "CLSID" and "Interface";
+// elsewhere, and on a machine of one view, from the root.
 Key* ViewStart(Key* from, const char* path, REGSAM access);
 
 // The calls' own state (handles, counts, the failure to inject), emptied

@@ -16,7 +16,11 @@ constexpr size_t kManyChildren = 8;
 constexpr int kMostLinkHops = 16;
 
 std::unique_ptr<std::pmr::monotonic_buffer_resource> g_arena;  // deleted keys stay until Clear
+Key* g_machineTop = nullptr;
+Key* g_userTop = nullptr;
 Key* g_root = nullptr;
+Key* g_userRoot = nullptr;
+long g_generation = 0;
 
 Key* NewKey()
 {
@@ -73,16 +77,72 @@ char Fold(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+namespace {
+
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, each with its class store at
+// "Software\Classes".
+void MakeHives()
+{
+    if (g_root != nullptr)
+        return;
+    g_machineTop = NewKey();
+    g_machineTop->name = "HKLM";
+    g_root = NewChild(NewChild(g_machineTop, "Software"), "Classes");
+    g_userTop = NewKey();
+    g_userTop->name = "HKCU";
+    g_userRoot = NewChild(NewChild(g_userTop, "Software"), "Classes");
+}
+
+}  // namespace
+
 Key* Root()
 {
-    if (g_root == nullptr)
-        g_root = NewKey();
+    MakeHives();
     return g_root;
+}
+
+Key* UserRoot()
+{
+    MakeHives();
+    return g_userRoot;
+}
+
+Key* MachineTop()
+{
+    MakeHives();
+    return g_machineTop;
+}
+
+Key* UserTop()
+{
+    MakeHives();
+    return g_userTop;
+}
+
+bool IsStoreRoot(const Key* key)
+{
+    return key == Root() || key == UserRoot();
+}
+
+bool InMachineHive(const Key* key)
+{
+    while (key->parent != nullptr)
+        key = key->parent;
+    return key == MachineTop();
+}
+
+long TreeGeneration()
+{
+    return g_generation;
 }
 
 void ClearTree()
 {
     g_root = nullptr;
+    g_userRoot = nullptr;
+    g_machineTop = nullptr;
+    g_userTop = nullptr;
+    ++g_generation;
     g_arena.reset();  // keys are never destroyed one by one: the arena holds all they own
 }
 
@@ -97,6 +157,7 @@ Key* NewChild(Key* parent, const std::string& name)
 
 void AddChild(Key* key, Key* child)
 {
+    ++g_generation;
     key->children.insert(ChildSlot(key, child), child);
     if (key->children.size() <= kManyChildren)
         return;
@@ -111,6 +172,7 @@ void AddChild(Key* key, Key* child)
 
 void RemoveChild(Key* key, Key* child)
 {
+    ++g_generation;
     key->children.erase(ChildSlot(key, child));
     if (key->byName != nullptr)
         key->byName->erase(Folded(child->name.data(), child->name.size()));
@@ -158,9 +220,32 @@ std::vector<std::string> SplitPath(const char* path)
 std::string PathOf(const Key* key)
 {
     std::string path;
-    for (; key != nullptr && key->parent != nullptr; key = key->parent)
-        path = path.empty() ? std::string(key->name) : std::string(key->name) + "\\" + path;
+    for (; key != nullptr; key = key->parent) {
+        std::string above;
+        if (key == g_root)
+            return path;
+        if (key == g_userRoot)
+            above = std::string(keystore::kUserClasses, sizeof keystore::kUserClasses - 2);
+        else
+            above = std::string(key->name);
+        path = path.empty() ? above : above + "\\" + path;
+        if (key == g_userRoot || key->parent == nullptr)
+            return path;
+    }
     return path;
+}
+
+Key* StartOf(const char* path, const char** rest)
+{
+    const size_t size = sizeof keystore::kUserClasses - 1;
+    for (size_t i = 0; i < size; ++i) {
+        if (Fold(path[i]) != Fold(keystore::kUserClasses[i])) {
+            *rest = path;
+            return Root();
+        }
+    }
+    *rest = path + size;
+    return UserRoot();
 }
 
 // Wine answers a chain that never ends, a link to itself for one, with 87.
@@ -169,7 +254,9 @@ LONG Follow(Key** key, int* hops)
     while ((*key)->link) {
         if (++*hops > kMostLinkHops)
             return ERROR_INVALID_PARAMETER;
-        LONG code = WalkFrom(Root(), (*key)->target.c_str(), false, hops, key);
+        const char* rest;
+        Key* start = StartOf((*key)->target.c_str(), &rest);
+        LONG code = WalkFrom(start, rest, false, hops, key);
         if (code != ERROR_SUCCESS)
             return code;
     }
@@ -211,6 +298,25 @@ LONG Walk(Key* from, const char* path, bool openLink, Key** found)
 {
     int hops = 0;
     return WalkFrom(from, path, openLink, &hops, found);
+}
+
+Key* CreatePath(Key* from, const char* path, bool keepLink)
+{
+    Key* key = from;
+    const std::vector<std::string> names = SplitPath(path);
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        int hops = 0;
+        if (Follow(&key, &hops) != ERROR_SUCCESS)
+            return nullptr;
+        Key* child = FindNamedChild(key, name.c_str(), name.size());
+        if (child == nullptr)
+            child = NewChild(key, name);
+        if (!(keepLink && i + 1 == names.size()) && Follow(&child, &hops) != ERROR_SUCCESS)
+            return nullptr;
+        key = child;
+    }
+    return key;
 }
 
 }  // namespace keystore::internal

@@ -1,5 +1,5 @@
 // The stand-in's registry views, as 64-bit Windows keeps them: the 64-bit
-// view is the tree itself; the 32-bit view reads a name at the top of the
+// view is the tree itself; the 32-bit view reads a name at the top of a
 // class store from "Wow6432Node" where that key holds the name ("CLSID",
 // "Interface", and the links "TypeLib" and "AppID" back to the shared
 // keys), and from the shared key of that name otherwise, as Wine does. On a
@@ -29,7 +29,7 @@ bool SameName(const char* a, size_t size, const char* b)
 
 Key* ViewStart(Key* from, const char* path, REGSAM access)
 {
-    if (from != Root() || g_views == Views::kOne)
+    if (!IsStoreRoot(from) || g_views == Views::kOne)
         return from;
     // No flag is the 32-bit view: this process is a 32-bit program.
     if ((access & KEY_WOW64_64KEY) != 0)
@@ -62,6 +62,7 @@ void SetViews(Views views)
 namespace {
 
 const HMODULE kKernel = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000));
+const HMODULE kAdvapi = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x20000));
 
 }  // namespace
 
@@ -78,12 +79,16 @@ BOOL IsWow64Process(HANDLE, PBOOL wow64)
 
 HMODULE GetModuleHandleA(LPCSTR name)
 {
-    return name != nullptr && lstrcmpiA(name, "kernel32.dll") == 0 ? kKernel : nullptr;
+    if (name != nullptr && lstrcmpiA(name, "kernel32.dll") == 0)
+        return kKernel;
+    return name != nullptr && lstrcmpiA(name, "advapi32.dll") == 0 ? kAdvapi : nullptr;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
-    if (module != kKernel || std::strcmp(name, "IsWow64Process") != 0)
-        return nullptr;
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&IsWow64Process));
+    if (module == kKernel && std::strcmp(name, "IsWow64Process") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&IsWow64Process));
+    if (module == kAdvapi && std::strcmp(name, "RegDeleteKeyExA") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RegDeleteKeyExA));
+    return nullptr;
 }

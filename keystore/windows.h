@@ -1,9 +1,10 @@
 // The stand-in key store's <windows.h>: exactly the part of the Windows API
 // the registry logic may use, its types, constants and error codes, the
 // registry operations, the 8-bit string routines and the question whether a
-// process runs under WOW64, with the platform's
-// signatures and semantics. Anything else of the platform does not compile
-// against it.
+// process runs under WOW64, with the platform's signatures and semantics;
+// and the two calls that make keys and values, which only tests use, to
+// hold the stand-in to what Windows does. Anything else of the platform
+// does not compile against it.
 #pragma once
 
 #include <stdint.h>
@@ -23,12 +24,15 @@ typedef struct HINSTANCE__* HMODULE;
 typedef intptr_t (*FARPROC)();
 typedef struct HKEY__* HKEY;
 typedef HKEY* PHKEY;
+typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 #define WINAPI
 #define TRUE 1
 #define FALSE 0
 
 inline const HKEY HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000000u));
+inline const HKEY HKEY_CURRENT_USER = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000001u));
+inline const HKEY HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u));
 
 enum : DWORD {
     REG_NONE = 0,
@@ -43,6 +47,11 @@ enum : DWORD {
 enum : DWORD {
     REG_OPTION_CREATE_LINK = 0x0002,
     REG_OPTION_OPEN_LINK = 0x0008,
+};
+
+enum : DWORD {
+    REG_CREATED_NEW_KEY = 1,
+    REG_OPENED_EXISTING_KEY = 2,
 };
 
 enum : REGSAM {
@@ -83,10 +92,14 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
 LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey);
 LONG RegDeleteKeyExA(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
 LONG RegCloseKey(HKEY key);
+LONG RegCreateKeyExA(HKEY parent, LPCSTR subkey, DWORD reserved, LPSTR keyClass, DWORD options, REGSAM access,
+                     LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
+LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
 
 int lstrlenA(LPCSTR text);
 LPSTR lstrcpyA(LPSTR to, LPCSTR from);
 LPSTR lstrcatA(LPSTR to, LPCSTR from);
+LPSTR lstrcpynA(LPSTR to, LPCSTR from, int room);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
 
 // Whether this process is a 32-bit program under WOW64, and how a program

@@ -14,24 +14,41 @@ typedef int32_t ResultCode;
 
 constexpr int kLineRoom = 1024;
 
+// The two stores of classes that HKEY_CLASSES_ROOT shows merged: the
+// machine's, HKEY_LOCAL_MACHINE\Software\Classes, and the user's,
+// HKEY_CURRENT_USER\Software\Classes (see stores.h).
+enum ClassStore { kMachineStore, kUserStore };
+
 // Receives each entry line the moment it has been built.
 typedef void (*ControlSink)(const char* line, void* context);
 
-// Scans "CLSID" and hands every registered OLE control's entry line to the
-// sink. Fails only when "CLSID" cannot be opened with full access; then no
-// line has been delivered.
+// Scans "CLSID" of HKEY_CLASSES_ROOT, the merged view of both stores, and
+// hands every registered OLE control's entry line to the sink. Fails only
+// when "CLSID" cannot be opened with full access; then no line has been
+// delivered.
 ResultCode FillControlList(ControlSink sink, void* context);
 
-// Deletes the key at path (relative to HKEY_CLASSES_ROOT) with every key
-// beneath it, leaves first; stops at the first failure, leaving in place
-// whatever it had not reached. Never deletes through a symbolic link: a link
-// anywhere in the tree is a failure when it is reached.
+// FillControlList over one store's "CLSID" alone, in the view worked in.
+ResultCode FillStoreControlList(ClassStore store, ControlSink sink, void* context);
+
+// How the merged view shows, now, the control an entry line names: its
+// line, as the listing would build it, into a room of kLineRoom bytes; 0
+// when it is still listed, else nonzero. After a removal from one store,
+// the other store may still register it.
+ResultCode ShownControlLine(const char* line, char* shown);
+
+// Deletes the key at path (relative to the root of the machine's class
+// store, or of the user's where that alone is chosen, see stores.h) with
+// every key beneath it, leaves first; stops at the first failure, leaving
+// in place whatever it had not reached. Never deletes through a symbolic
+// link: a link anywhere in the tree is a failure when it is reached.
 ResultCode DeleteKeyTree(const char* path);
 
 // How the read-only walk of a removal shows each key of the trees it would
 // delete: as it enters the key, before its subkeys, and as it leaves it,
 // after them, which is the order the deletion takes. The key is open for
-// reading, as itself; path is relative to HKEY_CLASSES_ROOT. A nonzero
+// reading, as itself; path is relative to the root of the store the
+// removal works in, which it tells the watch first. A nonzero
 // result ends the walk, and the removal, with that code before anything is
 // deleted. Where the walk itself stops (a link, a child's path too long, a
 // key it cannot open or enumerate), it shows that key as refused, with a
@@ -39,28 +56,42 @@ ResultCode DeleteKeyTree(const char* path);
 enum KeyVisit { kEnteringKey, kLeavingKey, kRefusingKey };
 typedef ResultCode (*KeySink)(HKEY key, const char* path, KeyVisit visit, void* context);
 
-// A tree the removal keeps whole because another registration still uses
-// it: the tree, the name under "CLSID" of the class key that uses it, and
-// the flag of that key's view (0 where the machine keeps one view).
-typedef void (*KeptSink)(const char* tree, const char* user, REGSAM userView, void* context);
+// A class key by its name under "CLSID", its view's flag (0 where the
+// machine keeps one view) and its store.
+struct ClassKey {
+    const char* clsid;
+    REGSAM view;
+    ClassStore store;
+};
 
-// Asks who besides the class being removed (its key name clsid, in the view
-// worked in) still names the library: the first such class key's name into
-// a room of kClassNameRoom bytes and its view's flag, or an empty name.
-typedef ResultCode (*LibraryUsersQuery)(const char* library, const char* clsid, REGSAM workingView, char* user,
-                                        REGSAM* userView, void* context);
+// A tree the removal keeps whole because another registration still uses
+// it: the tree, and the class key that uses it.
+typedef void (*KeptSink)(const char* tree, const ClassKey& user, void* context);
+
+// Asks who besides the class being removed still names the library: the
+// first such class key's name into a room of kClassNameRoom bytes, its
+// view and store, or an empty name.
+typedef ResultCode (*LibraryUsersQuery)(const char* library, const ClassKey& removed, char* user, REGSAM* userView,
+                                        ClassStore* userStore, void* context);
+
+// Told the store a removal works in, before any key of it.
+typedef void (*StoreSink)(ClassStore store, void* context);
 
 // What a removal shows its caller, and asks of it; any of them may be null.
-// Without a query, the removal makes one pass over both views' classes.
+// Without a query, the removal makes one pass over both stores' classes in
+// both views.
 struct RemovalWatch {
     KeySink keys;
     KeptSink kept;
     LibraryUsersQuery users;
     void* context;
+    StoreSink store;
 };
 
 // Removes the registration of the control an entry line names: its ProgID
-// tree, its type-library tree, then its class tree. A ProgID value that does
+// tree, its type-library tree, then its class tree, all of one store: the
+// user's where that store holds the class key, else the machine's; its
+// reads and deletions are that store's alone. A ProgID value that does
 // not name this control's own ProgID tree, and a named tree that is already
 // gone, are passed over; a ProgID tree that the class's key in the other
 // registry view still names, and a library that another class key of either
@@ -84,24 +115,27 @@ constexpr int kTypeLibPathRoom = sizeof "TYPELIB\\" - 1 + kTypeLibIdRoom;
 // The longest name of a key, and its NUL.
 constexpr int kClassNameRoom = 256;
 
+struct Store;
+
 // The trees besides its own that a removal of the class open as classKey
-// (whose key name is clsid) would delete: the ProgID tree when its "ProgID"
-// value names the class's own and the class's key in the other view does
-// not name it too, into a room of kLineRoom bytes, and the type-library
-// tree when its "Typelib" value is a library identifier that no other class
-// key names, into a room of kTypeLibPathRoom bytes; either empty where
+// (whose key name is clsid) in the store would delete: the ProgID tree when
+// its "ProgID" value names the class's own tree in that store and the
+// class's key in the other view of that store does not name it too, into a
+// room of kLineRoom bytes, and the type-library tree of that store when its
+// "Typelib" value is a library identifier that no other class key of either
+// store names, into a room of kTypeLibPathRoom bytes; either empty where
 // there is none. A tree kept for another registration is shown to the
 // watch. Fails only when the ProgID's key cannot be read for a reason other
 // than its absence, or its tree holds a link or a path too long, or the
 // other users cannot be told.
-ResultCode FindNamedTrees(HKEY classKey, const char* clsid, char* progIdTree, char* typeLibTree,
+ResultCode FindNamedTrees(const Store& store, HKEY classKey, const char* clsid, char* progIdTree, char* typeLibTree,
                           const RemovalWatch& watch);
 
-// Shown each class key of either view whose "Typelib" value is a library
-// identifier: its name, its view's flag, the identifier. A nonzero result
-// ends the pass with that code.
-typedef ResultCode (*LibraryUserSink)(const char* clsid, REGSAM view, const char* library, void* context);
+// Shown each class key of either store and view whose "Typelib" value is a
+// library identifier, and the identifier. A nonzero result ends the pass
+// with that code.
+typedef ResultCode (*LibraryUserSink)(const ClassKey& user, const char* library, void* context);
 
-// One pass over the classes of the view worked in and of the other view,
-// where there is one.
+// One pass over the classes of both stores, in the view worked in and in
+// the other view, where there is one.
 ResultCode FindLibraryUsers(LibraryUserSink sink, void* context);

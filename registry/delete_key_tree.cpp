@@ -1,6 +1,6 @@
 #include "controls.h"
 #include "key_text.h"
-#include "views.h"
+#include "stores.h"
 
 namespace {
 
@@ -8,6 +8,7 @@ constexpr int kPathRoom = 1024;
 
 // What one walk does, shared by every level of it.
 struct Walk {
+    const Store* store;
     bool deleting;
     KeySink sink;  // checking only; may be null
     void* context;
@@ -40,8 +41,8 @@ ResultCode Report(const Walk& walk, HKEY key, const char* path, KeyVisit visit)
 ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
 {
     HKEY key;
-    ResultCode result = OpenKey(HKEY_CLASSES_ROOT, path, REG_OPTION_OPEN_LINK,
-                                      walk.deleting ? KEY_ALL_ACCESS : KEY_READ, &key);
+    ResultCode result =
+        OpenInStore(*walk.store, path, REG_OPTION_OPEN_LINK, walk.deleting ? KEY_ALL_ACCESS : KEY_READ, &key);
     if (result != ERROR_SUCCESS) {
         Report(walk, nullptr, path, kRefusingKey);
         return result;
@@ -92,7 +93,7 @@ ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || !walk.deleting)
         return result;
-    return DeleteKey(path);
+    return DeleteInStore(*walk.store, path);
 }
 
 ResultCode WalkTree(const char* path, const Walk& walk)
@@ -111,14 +112,42 @@ ResultCode WalkTree(const char* path, const Walk& walk)
 
 }  // namespace
 
+ResultCode CheckKeyTreeIn(const Store& store, const char* path, KeySink sink, void* context)
+{
+    const Walk walk = {&store, false, sink, context};
+    return WalkTree(path, walk);
+}
+
+ResultCode DeleteKeyTreeIn(const Store& store, const char* path)
+{
+    const Walk walk = {&store, true, nullptr, nullptr};
+    return WalkTree(path, walk);
+}
+
+namespace {
+
+// A tree named alone is one of the store the logic works in: the
+// machine's, which is where a key made through HKEY_CLASSES_ROOT goes,
+// unless the user's alone is chosen.
+ResultCode InChosenStore(const char* path, KeySink sink, void* context, bool deleting)
+{
+    Store store;
+    ResultCode result = OpenStore(ChosenStore() == kUserStoreOnly ? kUserStore : kMachineStore, &store);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = deleting ? DeleteKeyTreeIn(store, path) : CheckKeyTreeIn(store, path, sink, context);
+    CloseStore(store);
+    return result;
+}
+
+}  // namespace
+
 ResultCode CheckKeyTree(const char* path, KeySink sink, void* context)
 {
-    const Walk walk = {false, sink, context};
-    return WalkTree(path, walk);
+    return InChosenStore(path, sink, context, false);
 }
 
 ResultCode DeleteKeyTree(const char* path)
 {
-    const Walk walk = {true, nullptr, nullptr};
-    return WalkTree(path, walk);
+    return InChosenStore(path, nullptr, nullptr, true);
 }

@@ -1,6 +1,6 @@
 #include "controls.h"
 #include "key_text.h"
-#include "views.h"
+#include "stores.h"
 
 namespace {
 
@@ -56,31 +56,25 @@ void CompleteEntryLine(char* line, const char* keyName, const char* server)
     lstrcatA(line, server);
 }
 
-void DeliverIfControl(HKEY classes, const char* keyName, ControlSink sink, void* context)
+// Builds the class's entry line in a room of kLineRoom bytes when it is a
+// control.
+bool BuildLineIfControl(HKEY classes, const char* keyName, char* line)
 {
     HKEY classKey;
     if (!HasControlKey(classes, keyName) ||
         OpenKey(classes, keyName, 0, KEY_ALL_ACCESS, &classKey) != ERROR_SUCCESS)
-        return;
+        return false;
     char server[kServerPathRoom];
-    char line[kLineRoom];
-    if (ReadServerPath(classKey, server) &&
-        QueryDefaultText(classKey, line, kLineRoom) == ERROR_SUCCESS) {
+    const bool control = ReadServerPath(classKey, server) && QueryDefaultText(classKey, line, kLineRoom) == ERROR_SUCCESS;
+    if (control)
         CompleteEntryLine(line, keyName, server);
-        sink(line, context);
-    }
     RegCloseKey(classKey);
+    return control;
 }
 
-}  // namespace
-
-ResultCode FillControlList(ControlSink sink, void* context)
+// Delivers the line of every control of the open "CLSID" key, and closes it.
+ResultCode ScanClasses(HKEY classes, ControlSink sink, void* context)
 {
-    HKEY classes;
-    ResultCode result = OpenKey(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes);
-    if (result != ERROR_SUCCESS)
-        return result;
-
     char keyName[kKeyNameRoom];
     for (DWORD index = 0;; ++index) {
         LONG found = RegEnumKeyA(classes, index, keyName, kKeyNameRoom);
@@ -90,8 +84,56 @@ ResultCode FillControlList(ControlSink sink, void* context)
             continue;
         if (found != ERROR_SUCCESS)
             break;
-        DeliverIfControl(classes, keyName, sink, context);
+        char line[kLineRoom];
+        if (BuildLineIfControl(classes, keyName, line))
+            sink(line, context);
     }
     RegCloseKey(classes);
     return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+ResultCode FillControlList(ControlSink sink, void* context)
+{
+    HKEY classes;
+    const ResultCode result = OpenKey(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes);
+    return result != ERROR_SUCCESS ? result : ScanClasses(classes, sink, context);
+}
+
+ResultCode FillStoreControlList(ClassStore which, ControlSink sink, void* context)
+{
+    Store store;
+    ResultCode result = OpenStore(which, &store);
+    if (result != ERROR_SUCCESS)
+        return result;
+    HKEY classes;
+    result = OpenInStore(store, "CLSID", 0, KEY_ALL_ACCESS, &classes);
+    CloseStore(store);
+    return result != ERROR_SUCCESS ? result : ScanClasses(classes, sink, context);
+}
+
+ResultCode ShownControlLine(const char* line, char* shown)
+{
+    // The key name lies between the first and the last TAB, as the removal
+    // reads it.
+    const char* first = nullptr;
+    const char* last = nullptr;
+    for (const char* at = line; *at != '\0'; ++at) {
+        if (*at == '\t') {
+            first = first == nullptr ? at : first;
+            last = at;
+        }
+    }
+    if (first == nullptr || last - first < 2 || last - first - 1 >= static_cast<int>(kKeyNameRoom))
+        return 1;
+    char keyName[kKeyNameRoom];
+    lstrcpynA(keyName, first + 1, static_cast<int>(last - first));
+    HKEY classes;
+    ResultCode result = OpenKey(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &classes);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = BuildLineIfControl(classes, keyName, shown) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    RegCloseKey(classes);
+    return result;
 }

@@ -49,7 +49,7 @@ bool CanNameProgIdTree(const char* name)
 bool ReadSubkeyText(HKEY key, const char* subkey, char* room, DWORD roomSize)
 {
     HKEY sub;
-    if (OpenKey(key, subkey, 0, KEY_READ, &sub) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(key, subkey, 0, KEY_READ, &sub) != ERROR_SUCCESS)
         return false;
     ResultCode read = QueryDefaultText(sub, room, roomSize);
     RegCloseKey(sub);
@@ -82,7 +82,7 @@ ResultCode ReadNamesClass(HKEY progIdKey, const char* clsid, bool* names)
 {
     *names = false;
     HKEY namedKey;
-    ResultCode result = OpenKey(progIdKey, "CLSID", 0, KEY_READ, &namedKey);
+    ResultCode result = RegOpenKeyExA(progIdKey, "CLSID", 0, KEY_READ, &namedKey);
     if (result != ERROR_SUCCESS)
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
     char named[kClsidPathRoom];
@@ -95,14 +95,14 @@ ResultCode ReadNamesClass(HKEY progIdKey, const char* clsid, bool* names)
     return result;
 }
 
-// 0 with the room left as it is when the key it names is this class's own
-// ProgID tree: its "CLSID" subkey names the class back, and it is small and
-// holds no key named like a registration. 0 with the room emptied when it
-// is not, or is gone; nonzero when that cannot be told.
-ResultCode KeepIfOwnProgIdTree(const char* clsid, char* room)
+// 0 with the room left as it is when the key it names in the store is this
+// class's own ProgID tree: its "CLSID" subkey names the class back, and it
+// is small and holds no key named like a registration. 0 with the room
+// emptied when it is not, or is gone; nonzero when that cannot be told.
+ResultCode KeepIfOwnProgIdTree(const Store& store, const char* clsid, char* room)
 {
     HKEY progIdKey;
-    ResultCode result = OpenKey(HKEY_CLASSES_ROOT, room, 0, KEY_READ, &progIdKey);
+    ResultCode result = OpenInStore(store, room, 0, KEY_READ, &progIdKey);
     if (result != ERROR_SUCCESS) {
         room[0] = '\0';
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
@@ -115,7 +115,7 @@ ResultCode KeepIfOwnProgIdTree(const char* clsid, char* room)
         return result;
     }
     TreeShape shape = {0, false};
-    result = CheckKeyTree(room, MeasureProgIdTree, &shape);
+    result = CheckKeyTreeIn(store, room, MeasureProgIdTree, &shape);
     if (shape.foreign) {
         room[0] = '\0';
         return ERROR_SUCCESS;
@@ -135,10 +135,9 @@ bool IsIdentifier(const char* text)
     return text[sizeof kForm - 1] == '\0';
 }
 
-ResultCode FindNamedTrees(HKEY classKey, const char* clsid, char* progIdTree, char* typeLibTree,
+ResultCode FindNamedTrees(const Store& store, HKEY classKey, const char* clsid, char* progIdTree, char* typeLibTree,
                           const RemovalWatch& watch)
 {
-    const Views views = FindViews();
     // A library identifier makes "TYPELIB\%s" name one library's key and
     // nothing else; any other value ("{lib}\1.0", "", one too long) names
     // none.
@@ -148,15 +147,15 @@ ResultCode FindNamedTrees(HKEY classKey, const char* clsid, char* progIdTree, ch
         lstrcpyA(typeLibTree, kTypeLibRoot);
         lstrcatA(typeLibTree, typeLibId);
     }
-    ResultCode result = KeepLibraryOfOthers(views, clsid, typeLibTree, watch);
+    ResultCode result = KeepLibraryOfOthers(store, clsid, typeLibTree, watch);
     if (result != ERROR_SUCCESS)
         return result;
     if (!ReadSubkeyText(classKey, "ProgID", progIdTree, kLineRoom) || !CanNameProgIdTree(progIdTree)) {
         progIdTree[0] = '\0';
         return ERROR_SUCCESS;
     }
-    result = KeepIfOwnProgIdTree(clsid, progIdTree);
+    result = KeepIfOwnProgIdTree(store, clsid, progIdTree);
     if (result == ERROR_SUCCESS)
-        result = KeepProgIdOfOtherView(views, clsid, progIdTree, watch);
+        result = KeepProgIdOfOtherView(store, clsid, progIdTree, watch);
     return result;
 }

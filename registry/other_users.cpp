@@ -1,6 +1,7 @@
 // Who else still uses a tree a removal would delete: the class's key in the
-// other registry view, and every class key of either view that names the
-// same type library. Only ever a reason to keep a tree, never to delete one.
+// other registry view of its store, and every class key of either store and
+// view that names the same type library. Only ever a reason to keep a tree,
+// never to delete one.
 #include "controls.h"
 #include "key_text.h"
 #include "other_users.h"
@@ -9,18 +10,17 @@ namespace {
 
 constexpr char kTypelibSubkey[] = "\\Typelib";
 
-// The default value of a key below parent, opened in the view that flag
-// names, into the room; the room emptied where the key or a usable REG_SZ
-// value is missing. A failure only where that cannot be told.
-ResultCode ReadTextInView(HKEY parent, const char* path, REGSAM flag, char* room, DWORD roomSize)
+// The default value of a key, as its open went, into the room; the
+// room emptied where the key or a usable REG_SZ value is missing. A failure
+// only where that cannot be told.
+ResultCode ReadTextOf(ResultCode opened, const HKEY* key, char* room, DWORD roomSize)
 {
     room[0] = '\0';
-    HKEY key;
-    ResultCode result = RegOpenKeyExA(parent, path, 0, KEY_READ | flag, &key);
+    ResultCode result = opened;
     if (result != ERROR_SUCCESS)
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
-    result = QueryDefaultText(key, room, roomSize);
-    RegCloseKey(key);
+    result = QueryDefaultText(*key, room, roomSize);
+    RegCloseKey(*key);
     if (result == ERROR_SUCCESS)
         return result;
     room[0] = '\0';
@@ -30,13 +30,13 @@ ResultCode ReadTextInView(HKEY parent, const char* path, REGSAM flag, char* room
                : result;
 }
 
-// One view's classes: for most of them, which name no library, one open
-// besides the enumeration. A class whose library cannot be read might use
-// any library, so that ends the pass.
-ResultCode PassOverView(REGSAM flag, LibraryUserSink sink, void* context)
+// One store's classes of one view: for most of them, which name no library,
+// one open besides the enumeration. A class whose library cannot be read
+// might use any library, so that ends the pass.
+ResultCode PassOverView(const Store& store, REGSAM flag, LibraryUserSink sink, void* context)
 {
     HKEY classes;
-    ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ | flag, &classes);
+    ResultCode result = OpenInStoreView(store, flag, "CLSID", 0, KEY_READ, &classes);
     if (result != ERROR_SUCCESS)
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
     char path[kClassNameRoom + sizeof kTypelibSubkey - 1];
@@ -53,10 +53,12 @@ ResultCode PassOverView(REGSAM flag, LibraryUserSink sink, void* context)
         const int length = lstrlenA(path);
         lstrcatA(path, kTypelibSubkey);
         // Below the view's own "CLSID" the keys are that view's: no flag.
-        result = ReadTextInView(classes, path, 0, library, sizeof library);
+        HKEY key;
+        result = ReadTextOf(RegOpenKeyExA(classes, path, 0, KEY_READ, &key), &key, library, sizeof library);
         path[length] = '\0';
+        const ClassKey user = {path, flag, store.which};
         if (result == ERROR_SUCCESS && IsIdentifier(library))
-            result = sink(path, flag, library, context);
+            result = sink(user, library, context);
     }
     RegCloseKey(classes);
     return result;
@@ -66,31 +68,33 @@ ResultCode PassOverView(REGSAM flag, LibraryUserSink sink, void* context)
 // library.
 struct Search {
     const char* library;
-    const char* clsid;
-    REGSAM working;
+    const ClassKey* removed;
     char* user;
     REGSAM* userView;
+    ClassStore* userStore;
 };
 
 constexpr ResultCode kFoundUser = -1;  // no registry call answers so
 
-ResultCode StopAtOtherUser(const char* clsid, REGSAM view, const char* library, void* context)
+ResultCode StopAtOtherUser(const ClassKey& found, const char* library, void* context)
 {
     Search* search = static_cast<Search*>(context);
     if (lstrcmpiA(library, search->library) != 0)
         return ERROR_SUCCESS;
-    if (view == search->working && lstrcmpiA(clsid, search->clsid) == 0)
+    const ClassKey& removed = *search->removed;
+    if (found.view == removed.view && found.store == removed.store && lstrcmpiA(found.clsid, removed.clsid) == 0)
         return ERROR_SUCCESS;  // the class itself
-    lstrcpyA(search->user, clsid);
-    *search->userView = view;
+    lstrcpyA(search->user, found.clsid);
+    *search->userView = found.view;
+    *search->userStore = found.store;
     return kFoundUser;
 }
 
-ResultCode FindOtherLibraryUser(const char* library, const char* clsid, REGSAM workingView, char* user,
-                                REGSAM* userView, void*)
+ResultCode FindOtherLibraryUser(const char* library, const ClassKey& removed, char* user, REGSAM* userView,
+                                ClassStore* userStore, void*)
 {
     user[0] = '\0';
-    Search search = {library, clsid, workingView, user, userView};
+    Search search = {library, &removed, user, userView, userStore};
     const ResultCode result = FindLibraryUsers(StopAtOtherUser, &search);
     return result == kFoundUser ? ERROR_SUCCESS : result;
 }
@@ -99,54 +103,71 @@ ResultCode FindOtherLibraryUser(const char* library, const char* clsid, REGSAM w
 
 ResultCode FindLibraryUsers(LibraryUserSink sink, void* context)
 {
-    const Views views = FindViews();
-    ResultCode result = PassOverView(views.working, sink, context);
-    if (result == ERROR_SUCCESS && views.other != 0)
-        result = PassOverView(views.other, sink, context);
+    const ClassStore stores[] = {kMachineStore, kUserStore};
+    ResultCode result = ERROR_SUCCESS;
+    for (int i = 0; i < 2 && result == ERROR_SUCCESS; ++i) {
+        Store store;
+        result = OpenStore(stores[i], &store);
+        if (result != ERROR_SUCCESS) {
+            // A store that is not there holds no class.
+            result = result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+            continue;
+        }
+        result = PassOverView(store, store.views.working, sink, context);
+        if (result == ERROR_SUCCESS && store.views.other != 0)
+            result = PassOverView(store, store.views.other, sink, context);
+        CloseStore(store);
+    }
     return result;
 }
 
 // Empties the library's room when another class key names the library too,
 // showing the watch who.
-ResultCode KeepLibraryOfOthers(const Views& views, const char* clsid, char* typeLibTree, const RemovalWatch& watch)
+ResultCode KeepLibraryOfOthers(const Store& store, const char* clsid, char* typeLibTree, const RemovalWatch& watch)
 {
     if (typeLibTree[0] == '\0')
         return ERROR_SUCCESS;
     // A library already gone needs no one's leave.
     HKEY library;
-    const ResultCode opened = OpenKey(HKEY_CLASSES_ROOT, typeLibTree, 0, KEY_READ, &library);
+    const ResultCode opened = OpenInStore(store, typeLibTree, 0, KEY_READ, &library);
     if (opened != ERROR_SUCCESS)
         return opened == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : opened;
     RegCloseKey(library);
     char user[kClassNameRoom];
     REGSAM userView = 0;
+    ClassStore userStore = store.which;
     const LibraryUsersQuery ask = watch.users != nullptr ? watch.users : FindOtherLibraryUser;
+    const ClassKey removed = {clsid, store.views.working, store.which};
     const ResultCode result =
-        ask(typeLibTree + sizeof "TYPELIB\\" - 1, clsid, views.working, user, &userView, watch.context);
+        ask(typeLibTree + sizeof "TYPELIB\\" - 1, removed, user, &userView, &userStore, watch.context);
     if (result != ERROR_SUCCESS || user[0] == '\0')
         return result;
+    const ClassKey keeper = {user, userView, userStore};
     if (watch.kept != nullptr)
-        watch.kept(typeLibTree, user, userView, watch.context);
+        watch.kept(typeLibTree, keeper, watch.context);
     typeLibTree[0] = '\0';
     return ERROR_SUCCESS;
 }
 
 // Empties the ProgID's room when the class's key in the other view names
 // the same ProgID, showing the watch.
-ResultCode KeepProgIdOfOtherView(const Views& views, const char* clsid, char* progIdTree, const RemovalWatch& watch)
+ResultCode KeepProgIdOfOtherView(const Store& store, const char* clsid, char* progIdTree, const RemovalWatch& watch)
 {
-    if (views.other == 0 || progIdTree[0] == '\0')
+    if (store.views.other == 0 || progIdTree[0] == '\0')
         return ERROR_SUCCESS;
     char path[kClsidPathRoom + sizeof "\\ProgID" - 1];
     lstrcpyA(path, "CLSID\\");
     lstrcatA(path, clsid);
     lstrcatA(path, "\\ProgID");
     char named[kLineRoom];
-    const ResultCode result = ReadTextInView(HKEY_CLASSES_ROOT, path, views.other, named, sizeof named);
+    HKEY key;
+    const ResultCode result = ReadTextOf(OpenInStoreView(store, store.views.other, path, 0, KEY_READ, &key), &key,
+                                         named, sizeof named);
     if (result != ERROR_SUCCESS || lstrcmpiA(named, progIdTree) != 0)
         return result;
+    const ClassKey keeper = {clsid, store.views.other, store.which};
     if (watch.kept != nullptr)
-        watch.kept(progIdTree, clsid, views.other, watch.context);
+        watch.kept(progIdTree, keeper, watch.context);
     progIdTree[0] = '\0';
     return ERROR_SUCCESS;
 }

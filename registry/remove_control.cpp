@@ -1,6 +1,6 @@
 #include "controls.h"
 #include "key_text.h"
-#include "views.h"
+#include "stores.h"
 
 namespace {
 
@@ -28,11 +28,11 @@ char* FindLast(char* text, char c)
 
 // Walks a named tree; one that is already gone holds nothing to delete, and
 // its room is emptied so that no deletion is tried.
-ResultCode CheckNamedTree(char* tree, KeySink sink, void* context)
+ResultCode CheckNamedTree(const Store& store, char* tree, KeySink sink, void* context)
 {
     if (tree[0] == '\0')
         return ERROR_SUCCESS;
-    const ResultCode result = CheckKeyTree(tree, sink, context);
+    const ResultCode result = CheckKeyTreeIn(store, tree, sink, context);
     if (result != ERROR_FILE_NOT_FOUND)
         return result;
     tree[0] = '\0';
@@ -42,33 +42,58 @@ ResultCode CheckNamedTree(char* tree, KeySink sink, void* context)
 // Every tree is walked before any of them goes, so that a removal refused
 // for a link or a path too long leaves the registration whole rather than
 // half removed.
-ResultCode CheckTrees(char* progIdTree, char* typeLibTree, const char* classTree, KeySink sink,
+ResultCode CheckTrees(const Store& store, char* progIdTree, char* typeLibTree, const char* classTree, KeySink sink,
                       void* context)
 {
-    ResultCode result = CheckNamedTree(progIdTree, sink, context);
+    ResultCode result = CheckNamedTree(store, progIdTree, sink, context);
     if (result == ERROR_SUCCESS)
-        result = CheckNamedTree(typeLibTree, sink, context);
+        result = CheckNamedTree(store, typeLibTree, sink, context);
     if (result == ERROR_SUCCESS)
-        result = CheckKeyTree(classTree, sink, context);
+        result = CheckKeyTreeIn(store, classTree, sink, context);
     return result;
 }
 
 // Finds, checks, and (when deleting) deletes the ProgID and type-library
 // trees the open class key names; the class tree is checked with them and
 // left to the caller.
-ResultCode RemoveNamedTrees(HKEY classKey, const char* clsidPath, char* room, const RemovalWatch& watch,
-                            bool deleting)
+ResultCode RemoveNamedTrees(const Store& store, HKEY classKey, const char* clsidPath, char* room,
+                            const RemovalWatch& watch, bool deleting)
 {
     char typeLibTree[kTypeLibPathRoom];
-    ResultCode result = FindNamedTrees(classKey, clsidPath + kClsidRootLength, room, typeLibTree, watch);
+    ResultCode result = FindNamedTrees(store, classKey, clsidPath + kClsidRootLength, room, typeLibTree, watch);
     if (result == ERROR_SUCCESS)
-        result = CheckTrees(room, typeLibTree, clsidPath, watch.keys, watch.context);
+        result = CheckTrees(store, room, typeLibTree, clsidPath, watch.keys, watch.context);
     if (result != ERROR_SUCCESS || !deleting)
         return result;
     if (room[0] != '\0')
-        result = DeleteKeyTree(room);
+        result = DeleteKeyTreeIn(store, room);
     if (result == ERROR_SUCCESS && typeLibTree[0] != '\0')
-        result = DeleteKeyTree(typeLibTree);
+        result = DeleteKeyTreeIn(store, typeLibTree);
+    return result;
+}
+
+// Removes, or plans the removal of, the class in the store that holds the
+// copy the merged view shows.
+ResultCode RemoveInStore(const char* clsidPath, char* room, const RemovalWatch& watch, bool deleting)
+{
+    Store store;
+    ResultCode result = OpenStoreOfClass(clsidPath, &store);
+    if (result != ERROR_SUCCESS)
+        return result;
+    if (watch.store != nullptr)
+        watch.store(store.which, watch.context);
+    HKEY classKey;
+    result = OpenInStore(store, clsidPath, 0, KEY_READ, &classKey);
+    if (result == ERROR_SUCCESS) {
+        // The class key names the other two trees, so it stays open while
+        // they go and is deleted last. The line room is free for the ProgID
+        // now.
+        result = RemoveNamedTrees(store, classKey, clsidPath, room, watch, deleting);
+        RegCloseKey(classKey);
+        if (result == ERROR_SUCCESS && deleting)
+            result = DeleteKeyTreeIn(store, clsidPath);
+    }
+    CloseStore(store);
     return result;
 }
 
@@ -93,24 +118,14 @@ ResultCode RemoveOrPlan(char* line, const RemovalWatch& watch, bool deleting)
     if (clsid[0] == '\0' || HoldsChar(clsid, '\\'))
         return ERROR_BAD_PATHNAME;
 
-    HKEY classKey;
-    ResultCode result = OpenKey(HKEY_CLASSES_ROOT, clsidPath, 0, KEY_READ, &classKey);
-    if (result != ERROR_SUCCESS)
-        return result;
-    // The class key names the other two trees, so it stays open while they
-    // go and is deleted last. The line room is free for the ProgID now.
-    result = RemoveNamedTrees(classKey, clsidPath, line, watch, deleting);
-    RegCloseKey(classKey);
-    if (result != ERROR_SUCCESS || !deleting)
-        return result;
-    return DeleteKeyTree(clsidPath);
+    return RemoveInStore(clsidPath, line, watch, deleting);
 }
 
 }  // namespace
 
 ResultCode RemoveControl(char* line)
 {
-    const RemovalWatch none = {nullptr, nullptr, nullptr, nullptr};
+    const RemovalWatch none = {nullptr, nullptr, nullptr, nullptr, nullptr};
     return RemoveOrPlan(line, none, true);
 }
 

@@ -35,15 +35,15 @@ bool FindOwnAndOther(REGSAM* own, REGSAM* other)
 #endif
 }
 
+}  // namespace
+
 // The keys at the top of the class store that each view keeps a copy of.
-// Everything else there is one key for both views, reached by the plain
-// calls: Wine, unlike Windows, shows a 64-bit program none of the shared
-// keys through the 32-bit view's flag, but the links "TypeLib" and "AppID".
-bool IsRedirected(HKEY parent, LPCSTR path)
+// Everything else there is one key for both views: Wine, unlike Windows,
+// shows a 64-bit program none of the shared keys through the 32-bit view's
+// flag, but the links "TypeLib" and "AppID".
+bool IsRedirected(LPCSTR path)
 {
     static const char* const kRedirected[] = {"CLSID", "Interface", "DirectShow", "Media Type", "MediaFoundation"};
-    if (parent != HKEY_CLASSES_ROOT)
-        return false;  // below a key already opened in its view, which is that key's own
     char top[sizeof "MediaFoundation"];
     int length = 0;
     while (path[length] != '\0' && path[length] != '\\' && length < static_cast<int>(sizeof top) - 1) {
@@ -60,7 +60,14 @@ bool IsRedirected(HKEY parent, LPCSTR path)
     return false;
 }
 
-}  // namespace
+REGSAM OwnView()
+{
+#ifdef _WIN64
+    return KEY_WOW64_64KEY;
+#else
+    return KEY_WOW64_32KEY;
+#endif
+}
 
 Views FindViews()
 {
@@ -85,13 +92,24 @@ void UseView(REGSAM flag, DeleteKeyInView deleteKey)
 
 LONG OpenKey(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key)
 {
-    const REGSAM flag = IsRedirected(parent, subkey) ? g_flag : 0;
+    // Below a key already opened in its view, the keys are that view's own.
+    const REGSAM flag = parent == HKEY_CLASSES_ROOT && IsRedirected(subkey) ? g_flag : 0;
     return RegOpenKeyExA(parent, subkey, options, access | flag, key);
 }
 
-LONG DeleteKey(LPCSTR path)
+LONG DeleteInView(HKEY root, LPCSTR path, REGSAM flag)
 {
-    if (g_flag == 0 || !IsRedirected(HKEY_CLASSES_ROOT, path))
-        return RegDeleteKeyA(HKEY_CLASSES_ROOT, path);
-    return g_deleteKey(HKEY_CLASSES_ROOT, path, g_flag, 0);
+    if (flag == 0)
+        return RegDeleteKeyA(root, path);
+    DeleteKeyInView deleteKey = g_deleteKey;
+    if (deleteKey == nullptr) {
+        // Looked up rather than imported: Windows without two views lacks
+        // it, and never gets here.
+        const HMODULE advapi = GetModuleHandleA("advapi32.dll");
+        const FARPROC found = advapi == nullptr ? nullptr : GetProcAddress(advapi, "RegDeleteKeyExA");
+        deleteKey = reinterpret_cast<DeleteKeyInView>(reinterpret_cast<void (*)()>(found));
+    }
+    // Without it the plain call deletes in the program's own view, as a
+    // 32-bit program on a 64-bit Windows before it always did.
+    return deleteKey != nullptr ? deleteKey(root, path, flag, 0) : RegDeleteKeyA(root, path);
 }

@@ -20,6 +20,9 @@ struct Views {
 // Finds out which views the machine keeps: one question to the platform.
 Views FindViews();
 
+// The flag of the program's own view, where there are two.
+REGSAM OwnView();
+
 // How a deletion names its view, in the form of RegDeleteKeyExA.
 typedef LONG(WINAPI* DeleteKeyInView)(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
 
@@ -31,7 +34,14 @@ typedef LONG(WINAPI* DeleteKeyInView)(HKEY parent, LPCSTR subkey, REGSAM view, D
 // so is any flag given without deleteKey.
 void UseView(REGSAM flag, DeleteKeyInView deleteKey);
 
-// RegOpenKeyExA and RegDeleteKeyA (on HKEY_CLASSES_ROOT) in the view the
-// logic works in.
+// RegOpenKeyExA in the view the logic works in, for the listing, which
+// reads HKEY_CLASSES_ROOT as it is.
 LONG OpenKey(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key);
-LONG DeleteKey(LPCSTR path);
+
+// True when path, from the root of a class store, names a key that each
+// view keeps a copy of ("CLSID", "Interface", ... and what is below them).
+bool IsRedirected(LPCSTR path);
+
+// Deletes the key at path below root in the view that flag names (0: the
+// plain call).
+LONG DeleteInView(HKEY root, LPCSTR path, REGSAM flag);

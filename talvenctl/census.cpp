@@ -5,13 +5,22 @@
 
 namespace {
 
-ResultCode Note(const char* clsid, REGSAM view, const char* library, void* context)
+ResultCode Note(const ClassKey& user, const char* library, void* context)
 {
-    static_cast<Census*>(context)->users.push_back({clsid, view, library});
+    static_cast<Census*>(context)->users.push_back({user.clsid, user.view, user.store, library});
     return ERROR_SUCCESS;
 }
 
 }  // namespace
+
+bool TakeCensusOrSay(Census* census)
+{
+    const ResultCode counted = TakeCensus(census);
+    if (counted != ERROR_SUCCESS)
+        std::fprintf(stderr, "talvenctl: cannot tell which classes use which library: %s; nothing done\n",
+                     Reason(counted, "").c_str());
+    return counted == ERROR_SUCCESS;
+}
 
 ResultCode TakeCensus(Census* census)
 {
@@ -20,36 +29,63 @@ ResultCode TakeCensus(Census* census)
     return FindLibraryUsers(Note, census);
 }
 
-void ForgetClass(Census* census, const std::string& clsid)
+void ForgetClass(Census* census, const std::string& clsid, ClassStore store)
 {
     std::vector<LibraryUser>& users = census->users;
     for (size_t i = 0; i < users.size();) {
-        if (users[i].view == census->working && lstrcmpiA(users[i].clsid.c_str(), clsid.c_str()) == 0)
+        if (users[i].view == census->working && users[i].store == store &&
+            lstrcmpiA(users[i].clsid.c_str(), clsid.c_str()) == 0)
             users.erase(users.begin() + static_cast<long>(i));
         else
             ++i;
     }
 }
 
-ResultCode AskCensus(const Census& census, const char* library, const char* clsid, REGSAM workingView, char* user,
-                     REGSAM* userView)
+ResultCode AskCensus(const Census& census, const char* library, const ClassKey& removed, char* user,
+                     REGSAM* userView, ClassStore* userStore)
 {
     user[0] = '\0';
     for (const LibraryUser& each : census.users) {
         if (lstrcmpiA(each.library.c_str(), library) != 0)
             continue;
-        if (each.view == workingView && lstrcmpiA(each.clsid.c_str(), clsid) == 0)
+        if (each.view == removed.view && each.store == removed.store &&
+            lstrcmpiA(each.clsid.c_str(), removed.clsid) == 0)
             continue;  // the class itself
         lstrcpynA(user, each.clsid.c_str(), kClassNameRoom);
         *userView = each.view;
+        *userStore = each.store;
         break;
     }
     return ERROR_SUCCESS;
 }
 
-std::string KeptLine(const char* tree, const char* user, REGSAM userView)
+const char* StoreName(ClassStore store)
 {
-    return std::string(tree) + ": still named by " + user + " in " + ViewName(userView);
+    return store == kUserStore ? "user" : "machine";
+}
+
+const char* StoreRootName(ClassStore store)
+{
+    return store == kUserStore ? "HKEY_CURRENT_USER\\Software\\Classes" : "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes";
+}
+
+const char* StoreShortName(ClassStore store)
+{
+    return store == kUserStore ? "HKCU\\Software\\Classes" : "HKLM\\SOFTWARE\\Classes";
+}
+
+std::string KeyIn(ClassStore store, const std::string& path)
+{
+    return std::string(StoreShortName(store)) + "\\" + path;
+}
+
+std::string KeptLine(const char* tree, ClassStore treeStore, const ClassKey& user)
+{
+    std::string line = KeyIn(treeStore, tree) + ": still named by " + user.clsid + " in " + ViewName(user.view);
+    // Said where it is not the store the tree is in.
+    if (user.store != treeStore)
+        line += std::string(" of the ") + StoreName(user.store) + "'s store";
+    return line;
 }
 
 std::string ViewName(REGSAM view)

@@ -1,4 +1,5 @@
-// talvenctl list [--missing] [--format text|csv|json]
+// talvenctl list [--missing] [--format text|csv|json]: every control the
+// listing finds, its server's state, and what its removal would take.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -52,16 +53,17 @@ void PrintColumns(const std::vector<std::string>& cells, const size_t* widths)
 
 void PrintText(const std::vector<Row>& rows)
 {
-    std::vector<std::vector<std::string>> lines = {{"CLSID", "STATE", "NAME", "SERVER", "PROGID"}};
+    std::vector<std::vector<std::string>> lines = {{"CLSID", "STATE", "STORE", "NAME", "SERVER", "PROGID"}};
     for (const Row& row : rows) {
         std::string tail = row.progId;
         if (!row.note.empty())
             tail += (tail.empty() ? "(" : " (") + row.note + ")";
-        lines.push_back({row.control.clsid, StateName(row.state), row.control.name, row.control.server, tail});
+        lines.push_back({row.control.clsid, StateName(row.state), StoreName(row.store), row.control.name,
+                         row.control.server, tail});
     }
-    size_t widths[4] = {0, 0, 0, 0};
+    size_t widths[5] = {0, 0, 0, 0, 0};
     for (const auto& cells : lines) {
-        for (size_t i = 0; i < 4; ++i)
+        for (size_t i = 0; i < 5; ++i)
             widths[i] = std::max(widths[i], cells[i].size());
     }
     for (const auto& cells : lines)
@@ -70,11 +72,12 @@ void PrintText(const std::vector<Row>& rows)
 
 void PrintCsv(const std::vector<Row>& rows)
 {
-    std::printf("name,clsid,server,server_state,server_note,progid,typelib,view\n");
+    std::printf("name,clsid,server,server_state,server_note,progid,typelib,view,store\n");
     for (const Row& row : rows) {
-        std::printf("%s,%s,%s,%s,%s,%s,%s,%d\n", Csv(Utf8(row.control.name)).c_str(), Csv(row.control.clsid).c_str(),
-                    Csv(Utf8(row.control.server)).c_str(), StateName(row.state), Csv(Utf8(row.note)).c_str(),
-                    Csv(Utf8(row.progId)).c_str(), Csv(row.typeLib).c_str(), row.view);
+        std::printf("%s,%s,%s,%s,%s,%s,%s,%d,%s\n", Csv(Utf8(row.control.name)).c_str(),
+                    Csv(row.control.clsid).c_str(), Csv(Utf8(row.control.server)).c_str(), StateName(row.state),
+                    Csv(Utf8(row.note)).c_str(), Csv(Utf8(row.progId)).c_str(), Csv(row.typeLib).c_str(), row.view,
+                    StoreName(row.store));
     }
 }
 
@@ -84,10 +87,11 @@ void PrintJson(const std::vector<Row>& rows)
     for (size_t i = 0; i < rows.size(); ++i) {
         const Row& row = rows[i];
         std::printf("%s\n  {\"name\": %s, \"clsid\": %s, \"server\": %s, \"server_state\": \"%s\", "
-                    "\"server_note\": %s, \"progid\": %s, \"typelib\": %s, \"view\": %d}",
+                    "\"server_note\": %s, \"progid\": %s, \"typelib\": %s, \"view\": %d, \"store\": \"%s\"}",
                     i == 0 ? "" : ",", Json(Utf8(row.control.name)).c_str(), Json(Utf8(row.control.clsid)).c_str(),
                     Json(Utf8(row.control.server)).c_str(), StateName(row.state), JsonOrNull(row.note).c_str(),
-                    JsonOrNull(row.progId).c_str(), JsonOrNull(row.typeLib).c_str(), row.view);
+                    JsonOrNull(row.progId).c_str(), JsonOrNull(row.typeLib).c_str(), row.view,
+                    StoreName(row.store));
     }
     std::printf("%s]\n", rows.empty() ? "" : "\n");
 }
@@ -103,13 +107,14 @@ ResultCode ListRows(bool missing, bool trees, std::vector<Row>* rows)
     if (listed == ERROR_SUCCESS && trees)
         listed = TakeCensus(&census);
     const int view = ViewBits(census.working);
+    const ClassStore listedStore = ChosenStore() == kUserStoreOnly ? kUserStore : kMachineStore;
     for (const Control& control : controls) {
-        Row row = {control, ServerState::kUnchecked, {}, {}, {}, view};
+        Row row = {control, ServerState::kUnchecked, {}, {}, {}, view, listedStore};
         row.state = CheckServer(control.server, &row.note);
         if (missing && row.state != ServerState::kMissing)
             continue;
         if (trees)
-            NamedTreesOf(control, census, &row.progId, &row.typeLib);
+            NamedTreesOf(control, census, &row.store, &row.progId, &row.typeLib);
         rows->push_back(row);
     }
     return listed;

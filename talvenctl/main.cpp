@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv)
 {
-    if (!TakeViewOption(&argc, argv))
+    if (!TakeViewOption(&argc, argv) || !TakeStoreOption(&argc, argv))
         return kBadUsage;
     if (argc < 2)
         return Usage(nullptr);

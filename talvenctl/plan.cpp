@@ -1,4 +1,5 @@
-// talvenctl plan CLSID... | --missing
+// talvenctl plan CLSID... | --missing: what a removal would delete, key by
+// key in the store it would work in, and what it would keep.
 #include <cstdio>
 #include <cstring>
 
@@ -21,16 +22,16 @@ int PlanVerb(int argc, char** argv)
         const RemovalPlan plan = PlanFor(control, false, census);
         std::printf("%s  %s\n", control.clsid.c_str(), control.name.c_str());
         if (plan.result != ERROR_SUCCESS) {
-            std::printf("  refused: %s\n", Reason(plan.result, plan.refusedAt).c_str());
+            std::printf("  refused: %s\n", Reason(plan.result, Where(plan)).c_str());
             exit = kSomeNotDone;
             continue;
         }
         for (const std::string& key : plan.order)
-            std::printf("  delete %s\n", key.c_str());
+            std::printf("  delete %s\n", KeyIn(plan.store, key).c_str());
         for (const std::string& kept : plan.kept)
             std::printf("  kept %s\n", kept.c_str());
         // Later ones are planned as the run would remove them: after this.
-        ForgetClass(&census, control.clsid);
+        ForgetClass(&census, control.clsid, plan.store);
     }
     return exit;
 }

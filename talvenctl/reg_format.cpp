@@ -63,7 +63,7 @@ std::u16string RegCommentLine(const std::u16string& text)
 
 std::u16string RegKeyLine(const std::u16string& path)
 {
-    return u"[HKEY_CLASSES_ROOT\\" + path + u"]" + kLineEnd;
+    return u"[" + path + u"]" + kLineEnd;
 }
 
 std::u16string RegValueLine(const std::u16string& name, uint32_t type, const std::vector<uint8_t>& data)

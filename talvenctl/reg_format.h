@@ -13,7 +13,7 @@ std::u16string RegFileHeader();
 // A comment, which the importer passes over, and a blank line.
 std::u16string RegCommentLine(const std::u16string& text);
 
-// "[HKEY_CLASSES_ROOT\path]" and its line end.
+// "[path]" and its line end; the path begins with the hive's whole name.
 std::u16string RegKeyLine(const std::u16string& path);
 
 // One value as a line that restores its name, type and bytes exactly: a

@@ -47,20 +47,23 @@ bool WriteBackup(const char* path, const std::u16string& text)
 }
 
 // What the removal deletes must be what was planned and backed up: a key
-// that has appeared since ends the removal before anything goes.
+// that has appeared since, or a store other than the plan's, ends the
+// removal before anything goes.
 struct Planned {
     std::set<std::string> keys;
+    ClassStore plannedStore;
     std::string unplanned;
     const Census* census;
     std::vector<std::string> kept;
+    ClassStore store;
 };
 
 ResultCode RefuseUnplanned(HKEY, const char* path, KeyVisit visit, void* context)
 {
     Planned* planned = static_cast<Planned*>(context);
-    if (visit != kEnteringKey || planned->keys.count(path) != 0)
+    if (visit != kEnteringKey || (planned->store == planned->plannedStore && planned->keys.count(path) != 0))
         return ERROR_SUCCESS;
-    planned->unplanned = path;
+    planned->unplanned = KeyIn(planned->store, path);
     return ERROR_INVALID_DATA;
 }
 
@@ -93,18 +96,19 @@ int RemoveVerb(int argc, char** argv)
         RemovalPlan plan = PlanFor(control, backup != nullptr, planning);
         if (plan.result != ERROR_SUCCESS) {
             std::printf("refused %s  %s: %s\n", control.clsid.c_str(), control.name.c_str(),
-                        Reason(plan.result, plan.refusedAt).c_str());
+                        Reason(plan.result, Where(plan)).c_str());
             exit = kSomeNotDone;
         } else if (!yes && !Confirm(control)) {
             std::printf("kept %s  %s: not confirmed\n", control.clsid.c_str(), control.name.c_str());
             exit = kSomeNotDone;
         } else {
             confirmed.push_back({control, plan});
-            ForgetClass(&planning, control.clsid);
+            ForgetClass(&planning, control.clsid, plan.store);
         }
     }
     if (backup != nullptr) {
-        // A library shared by several of them is backed up once.
+        // A library shared by several of them is backed up once. Each key
+        // is written under its own store's root.
         const int bits = ViewBits(census.working);
         std::u16string text = RegFileHeader() +
                               RegCommentLine(Utf16("From the " + std::to_string(bits) +
@@ -122,16 +126,21 @@ int RemoveVerb(int argc, char** argv)
     }
     for (const auto& entry : confirmed) {
         const Control& control = entry.first;
-        Planned planned = {{}, {}, &census, {}};
+        Planned planned = {{}, entry.second.store, {}, &census, {}, entry.second.store};
         for (const std::string& key : entry.second.order)
             planned.keys.insert(key);
         char room[kLineRoom];
         lstrcpynA(room, control.line.c_str(), kLineRoom);
-        const RemovalWatch watch = {RefuseUnplanned, NoteKeptIn<Planned>, AskCensusIn<Planned>, &planned};
+        const RemovalWatch watch = {RefuseUnplanned, NoteKeptIn<Planned>, AskCensusIn<Planned>, &planned,
+                                    NoteStoreIn<Planned>};
         const ResultCode result = RemoveControlReporting(room, watch);
         if (result == ERROR_SUCCESS) {
-            ForgetClass(&census, control.clsid);
-            std::printf("removed %s  %s\n", control.clsid.c_str(), control.name.c_str());
+            ForgetClass(&census, control.clsid, planned.store);
+            ClassStore other;
+            const bool still = StillRegistered(control, planned.store, &other);
+            std::printf("removed %s  %s%s\n", control.clsid.c_str(), control.name.c_str(),
+                        still ? ("; still registered in the " + std::string(StoreName(other)) + "'s store").c_str()
+                              : "");
             for (const std::string& kept : planned.kept)
                 std::printf("  kept %s\n", kept.c_str());
             continue;

@@ -223,9 +223,9 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
         std::strcpy(room, f.view == 0 ? lines[f.clsid].c_str() : ("Class\t" + f.clsid + "\tx.ocx").c_str());
         const bool ownPass = library && ownPasses < 8;
         ownPasses += ownPass;
-        const RemovalWatch watch = {nullptr, nullptr, ownPass ? nullptr : AskCensusIn<CensusWatch>, &asking};
+        const RemovalWatch watch = {nullptr, nullptr, ownPass ? nullptr : AskCensusIn<CensusWatch>, &asking, nullptr};
         const ResultCode result = RemoveControlReporting(room, watch);
-        ForgetClass(&census, f.clsid);
+        ForgetClass(&census, f.clsid, kMachineStore);
         EXPECT_EQ(result, 0);
         EXPECT_FALSE(KeyExists(classPath, f.view));
         removed += result == 0 && !KeyExists(classPath, f.view);

@@ -61,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(Values, RegFormat, testing::Values(
 TEST(RegFormatFile, HeaderAndKeyLines)
 {
     EXPECT_EQ(RegFileHeader(), u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n");
-    EXPECT_EQ(RegKeyLine(u"CLSID\\{A}\\Sub"), u"[HKEY_CLASSES_ROOT\\CLSID\\{A}\\Sub]\r\n");
+    EXPECT_EQ(RegKeyLine(u"HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{A}\\Sub"),
+              u"[HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{A}\\Sub]\r\n");
 }
 
 }  // namespace

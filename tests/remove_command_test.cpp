@@ -176,4 +176,26 @@ TEST_F(RemoveCommand, RemovingTheOnlyLineLeavesAnEmptyList)
     EXPECT_FALSE(KeyExists(ClassTree(kCedar)));
 }
 
+// A class both stores register: the removal takes the copy the view shows,
+// the user's, and the machine's registration, shown now, keeps its line in
+// the list and selected, never hidden while it remains. (Wine shows the
+// machine's line throughout: it merges nothing.)
+TEST_F(RemoveCommand, KeepsTheLineOfARegistrationThatRemainsInTheOtherStore)
+{
+    const std::vector<KeyDef> userCopy = {Text(ClassTree(kAmber), "Amber Calendar"), Key(ClassTree(kAmber) + "\\Control"),
+                                          Text(ClassTree(kAmber) + "\\InprocServer32", kAmber.server)};
+    ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(kAmber), ControlKeys(kCedar), InUserStore(userCopy)})));
+    std::vector<std::string> registry = Snapshot();
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ExpectShown({kAmber, kCedar}, 0);
+
+    ExpectRemoved({kAmber, kCedar}, 0);
+    registry = WithoutTrees(registry, {kUserPath + ClassTree(kAmber)});
+    EXPECT_EQ(Snapshot(), registry);
+
+    ExpectRemoved({kCedar}, 0);
+    registry = WithoutTrees(registry, {kAmber.progId, "TypeLib\\" + kShared, ClassTree(kAmber)});
+    EXPECT_EQ(Snapshot(), registry);
+}
+
 }  // namespace

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """talvenctl end to end under Wine: the real program run as a black box in
 the test prefix, its CSV and JSON read back with Python's own parsers, and the
-registry judged from Wine's own store (system.reg), which keeps every value's
-bytes, not from anything talvenctl says.
+registry judged from Wine's own stores (system.reg for the machine's classes,
+user.reg for the user's), which keep every value's bytes, not from anything
+talvenctl says.
 
 usage: talvenctl_test.py WINE_RUN PREFIX TALVENCTL_EXE BITS
 """
@@ -102,8 +103,12 @@ def exists(path, view):
     return run("reg", "query", "HKEY_CLASSES_ROOT\\" + path, "/reg:" + view)[0] == 0
 
 
-def classes():
-    """The class store as Wine keeps it: each key's lines, values exactly as
+MACHINE = "HKLM\\SOFTWARE\\Classes\\"
+USER = "HKCU\\Software\\Classes\\"
+
+
+def classes(hive="system.reg"):
+    """A class store as Wine keeps it: each key's lines, values exactly as
     stored, without the times of change; keyed by the path under the view."""
     # Wine writes its store when its server ends, a moment after the last
     # program.
@@ -113,7 +118,9 @@ def classes():
     store = {}
     key = None
     prefix = "software\\classes\\" + ("wow6432node\\" if BITS == "32" else "")
-    with open(os.path.join(PREFIX, "system.reg"), encoding="utf-8", errors="surrogateescape") as text:
+    if not os.path.exists(os.path.join(PREFIX, hive)):
+        return {}
+    with open(os.path.join(PREFIX, hive), encoding="utf-8", errors="surrogateescape") as text:
         for line in text:
             line = line.rstrip("\n")
             header = re.match(r"^\[(.*)\] \d+$", line)
@@ -183,7 +190,7 @@ for args, what in [(("bogus",), "unknown verb"), (("list", "--frob"), "unknown o
 
 # Refusals: the reason, exit 2, nothing deleted.
 code, out, _ = ctl("plan", E)
-check(code == 2 and f"a registry link at CLSID\\{E}\\Trap" in out, "plan names the link and where")
+check(code == 2 and f"a registry link at {MACHINE}CLSID\\{E}\\Trap" in out, "plan names the link, its store and where")
 code, out, _ = ctl("remove", E, "--yes")
 check(code == 2 and out.startswith("refused ") and "registry link" in out, "remove refuses a link, exit 2")
 code, out, _ = ctl("remove", F, "--yes")
@@ -192,14 +199,17 @@ check(classes() == laid, "no bad usage and no refusal deleted anything")
 
 # Plan, backup, remove, restore.
 code, out, _ = ctl("plan", A)
-planned = [line.strip()[len("delete "):].lower() for line in out.splitlines() if line.startswith("  delete ")]
-check(code == 0 and len(planned) == 9, f"plan of A: {len(planned)} keys")
-check(f"  kept TYPELIB\\{LIB}: still named by {B} in the {BITS}-bit view" in out.splitlines(),
+deletes = [line.strip()[len("delete "):] for line in out.splitlines() if line.startswith("  delete ")]
+planned = [key[len(MACHINE):].lower() for key in deletes]
+check(code == 0 and len(planned) == 9 and all(key.startswith(MACHINE) for key in deletes),
+      f"plan of A: {len(planned)} keys, each of the machine's store")
+check(f"  kept {MACHINE}TYPELIB\\{LIB}: still named by {B} in the {BITS}-bit view" in out.splitlines(),
       "plan of A: the shared library kept, and why")
 # Planned together, the second of them takes the library.
 code, out, _ = ctl("plan", A, B)
-check(code == 0 and sum(line.lower().startswith(f"  delete typelib\\{LIB.lower()}") for line in out.splitlines()) == 4
-      and out.index(f"{B}  ") < out.index(f"delete TYPELIB\\{LIB}\\1.0"), "plan of A and B: B takes the library")
+check(code == 0 and sum(line.lower().startswith(f"  delete {MACHINE.lower()}typelib\\{LIB.lower()}")
+                        for line in out.splitlines()) == 4
+      and out.index(f"{B}  ") < out.index(f"delete {MACHINE}TYPELIB\\{LIB}\\1.0"), "plan of A and B: B takes the library")
 before = classes()
 code, out, _ = ctl("remove", A, "--backup", "C:\\backup.reg", "--yes")
 after = classes()
@@ -218,12 +228,68 @@ if restored != before:
         if before.get(k) != restored.get(k):
             print(f"  {k}: {before.get(k)} -> {restored.get(k)}")
 
-# --missing removes B and D; B, the library's last class, takes it.
+# The user's store: per-user registrations are real keys under Wine, which,
+# unlike Windows, shows none of them through HKEY_CLASSES_ROOT. --store user
+# lists and removes them there alone; a removal of a class that both stores
+# register takes the user's copy, and says the machine's remains.
+U = "{5A700000-0000-0000-0000-00000000007A}"
+ULIB = "{7E700000-0000-0000-0000-0000000000E7}"
+OWN_CLSID = "Wow6432Node\\CLSID" if BITS == "32" else "CLSID"
+
+
+def user_keys(text):
+    return text.replace("[HKEY_CLASSES_ROOT\\CLSID\\", f"[HKEY_CURRENT_USER\\Software\\Classes\\{OWN_CLSID}\\") \
+               .replace("[HKEY_CLASSES_ROOT\\", "[HKEY_CURRENT_USER\\Software\\Classes\\")
+
+
+check(reg_import(user_keys(control(U, "Umber Own", "C:\\\\gone\\\\umber.ocx",
+                                   f'[HKEY_CLASSES_ROOT\\CLSID\\{U}\\ProgID]\n@="Talven.Umber.1"\n'
+                                   f'[HKEY_CLASSES_ROOT\\CLSID\\{U}\\Typelib]\n@="{ULIB}"\n'
+                                   f'[HKEY_CLASSES_ROOT\\Talven.Umber.1\\CLSID]\n@="{U}"\n'
+                                   f'[HKEY_CLASSES_ROOT\\TypeLib\\{ULIB}\\1.0]\n@="Umber"\n')
+                           # A per-user copy of C, a machine control, under a name of its own.
+                           + user_keys(control(C, "Old toolbar", "C:\\\\gone\\\\toolbar.ocx"))),
+                 "user.reg", ["/reg:64"]) == 0, "per-user registrations laid out")
+code, out, _ = ctl("list", "--store", "user", "--format", "json")
+user_rows = {row["clsid"]: row for row in json.loads(out)} if code == 0 else {}
+check(set(user_rows) == {U, C} and all(row["store"] == "user" for row in user_rows.values())
+      and (user_rows[U]["progid"], user_rows[U]["typelib"]) == ("Talven.Umber.1", ULIB),
+      "list --store user: the user's controls alone, with their own ProgID and library")
+code, out, _ = ctl("list", "--format", "csv")
+stores = {row["clsid"]: row["store"] for row in csv.DictReader(io.StringIO(out, newline="")) if row["clsid"] in OURS}
+check(stores == {**{clsid: "machine" for clsid in OURS}, C: "user"},
+      "list: each control marked with the store a removal would take, C's the user's copy")
+code, out, _ = ctl("plan", "--store", "user", U)
+user_deletes = [line.strip()[len("delete "):] for line in out.splitlines() if line.startswith("  delete ")]
+check(code == 0 and len(user_deletes) == 9 and all(key.startswith(USER) for key in user_deletes),
+      f"plan --store user: {len(user_deletes)} keys, each of the user's store")
+machine_before = classes()
+users_before = classes("user.reg")
+code, out, _ = ctl("remove", "--store", "user", U, "--backup", "C:\\user.reg", "--yes")
+users_after = classes("user.reg")
+check(code == 0 and sorted(set(users_before) - set(users_after))
+      == sorted(key[len(USER):].lower() for key in user_deletes)
+      and classes() == machine_before, "remove --store user: exactly the planned keys of the user's store")
+with open(os.path.join(PREFIX, "drive_c", "user.reg"), "rb") as backup:
+    sections = re.findall(r"^\[([^\]]*)\]", backup.read().decode("utf-16"), re.M)
+check(sections and all(s.startswith("HKEY_CURRENT_USER\\Software\\Classes\\") for s in sections),
+      "the backup names each key under the user's store")
+check(run("reg", "import", "C:\\user.reg", *VIEW)[0] == 0 and classes("user.reg") == users_before,
+      "the backup restores the user's store as it was")
+code, out, _ = ctl("remove", C, "--yes")
+check(code == 0 and out.startswith(f"removed {C}  Cedar; still registered in the machine's store")
+      and classes() == machine_before and not any(C.lower() in key for key in classes("user.reg")),
+      "a class both stores register: the user's copy goes, the machine's stays and is said")
+
+# --missing removes B and D; B, the library's last class, takes it; every
+# key of the user's store stays as it was.
+users_before = classes("user.reg")
 ctl("remove", A, "--yes")
 code, out, _ = ctl("remove", "--missing", "--yes")
 check(code == 2 and f"removed {B}" in out and f"removed {D}" in out and f"refused {E}" in out,
       "remove --missing: the removable removed, the link refused, exit 2")
 check(f"typelib\\{LIB.lower()}" not in classes(), "the library went with its last class")
+check(classes("user.reg") == users_before, "machine removals left the user's store as it was")
 code, out, _ = ctl("list", "--format", "json")
 check({row["clsid"] for row in json.loads(out)} & OURS == {C, E, F}, "what is left listed")
 

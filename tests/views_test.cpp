@@ -141,11 +141,11 @@ struct Noted {
     std::vector<std::string> kept;
 };
 
-void NoteKept(const char* tree, const char* user, REGSAM userView, void* context)
+void NoteKept(const char* tree, const ClassKey& user, void* context)
 {
     // Asked while the removal works in its view.
-    const bool other = userView != 0 && userView != FindViews().working;
-    static_cast<Noted*>(context)->kept.push_back(std::string(tree) + " by " + user + (other ? " other" : ""));
+    const bool other = user.view != 0 && user.view != FindViews().working;
+    static_cast<Noted*>(context)->kept.push_back(std::string(tree) + " by " + user.clsid + (other ? " other" : ""));
 }
 
 void WorkIn(REGSAM flag)
@@ -165,7 +165,7 @@ void ExpectOutcome(const ViewCase& c, const Roles& roles)
     const Outcome& expected = HasTwoViews() ? c.two : c.one;
     const int handles = OpenHandles();
     Noted noted;
-    const RemovalWatch watch = {nullptr, NoteKept, nullptr, &noted};
+    const RemovalWatch watch = {nullptr, NoteKept, nullptr, &noted, nullptr};
     for (const Removal& removal : expected.removals) {
         WorkIn(FlagOf(roles, removal.view));
         char room[kLineRoom];

@@ -21,10 +21,20 @@ ResultCode RemoveSelectedControl(HWND dialog)
     LRESULT index = ReadSelectedLine(list, line);
     if (index < 0)
         return 1;
+    // The removal works in the line's room; the line is needed after it.
+    char removed[kLineRoom];
+    lstrcpyA(removed, line);
     const ResultCode result = RemoveControl(line);
     if (result != 0)
         return result;
     SendMessageA(list, LB_DELETESTRING, index, 0);
+    // A registration of the class in the other store shows now: its line
+    // takes the place of the one removed, so the list hides nothing that
+    // remains.
+    if (ShownControlLine(removed, line) == ERROR_SUCCESS) {
+        const LRESULT shown = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+        index = shown >= 0 ? shown : index;
+    }
     if (index >= SendMessageA(list, LB_GETCOUNT, 0, 0))
         --index;
     if (index >= 0)

@@ -67,6 +67,26 @@ const char* const kTargets[] = {
 };
 const size_t kLengths[] = {0, 1, 48, 49, 50, 51, 258, 259, 260, 261, 1010, 1022, 1023, 1024, 1025};
 
+// The store the keys of one step go to: "" for the machine's, the user's
+// prefix for the user's, where its keys of the same names hide the
+// machine's through HKEY_CLASSES_ROOT.
+std::string g_store;
+
+std::string Own(const std::string& name)
+{
+    return g_store.empty() ? name : "user:" + name;
+}
+
+bool SetDefault(const std::string& path, DWORD type, const std::string& data, REGSAM view = 0)
+{
+    return keystore::SetDefault(g_store + path, type, data, view);
+}
+
+bool CreateKey(const std::string& path, REGSAM view = 0)
+{
+    return keystore::CreateKey(g_store + path, view);
+}
+
 std::string Lower(std::string text)
 {
     for (char& c : text)
@@ -125,12 +145,12 @@ void SetValue(Input& in, const std::string& path, const std::string& text, REGSA
     std::string data = text;
     if ((how & 0x40) == 0)
         data += '\0';  // else stored without its NUL
-    keystore::SetDefault(path, type, data, view);
+    SetDefault(path, type, data, view);
 }
 
 void SetText(const std::string& path, const std::string& text, REGSAM view = 0)
 {
-    keystore::SetDefault(path, REG_SZ, text + '\0', view);
+    SetDefault(path, REG_SZ, text + '\0', view);
 }
 
 // The ProgID registered for the class, named from the class, naming it back.
@@ -142,7 +162,7 @@ void LayProgId(Input& in, const std::string& cls, const std::string& name, OwnTr
     SetText(progId + "\\CLSID", Either(in, name));
     if (in.Byte() % 2)
         SetText(progId + "\\shell\\open\\command", "x.exe");
-    (*own)[Lower(name)].push_back(progId);
+    (*own)[Own(Lower(name))].push_back(g_store + progId);
 }
 
 // A library the class is registered with; other classes may share it.
@@ -154,7 +174,7 @@ void LayLibrary(Input& in, const std::string& cls, const std::string& name, OwnT
     SetText(tree + (in.Byte() % 2 ? "\\1.0\\0\\win32" : "\\2.0\\9\\win64"), "x.ocx");
     if (in.Byte() % 2)
         SetText(tree + "\\1.0\\FLAGS", "0");
-    (*own)[Lower(name)].push_back(tree);
+    (*own)[Own(Lower(name))].push_back(g_store + tree);
 }
 
 // A link somewhere in or at the top of a registration, to somewhere else.
@@ -170,10 +190,12 @@ void LayLink(Input& in, const std::string& cls, const std::string& name, OwnTree
     case 5: path = std::string("TypeLib\\") + kLinkedLib; break;
     default:
         path = std::string("CLSID\\") + kLinkedClass;
-        (*own)[Lower(kLinkedClass)] = {two ? "Wow6432Node\\" + path : path};
+        (*own)[Own(Lower(kLinkedClass))] = {g_store + (two ? "Wow6432Node\\" + path : path)};
         break;
     }
-    keystore::CreateLink(path, in.Pick(kTargets));
+    // Into the other store now and then.
+    const std::string target = in.Pick(kTargets);
+    keystore::CreateLink(g_store + path, in.Byte() % 4 == 0 ? std::string(keystore::kUserClasses) + target : target);
 }
 
 // A path of a few long names, to run past the 1024-byte room.
@@ -183,28 +205,34 @@ void LayLongPath(Input& in, const std::string& top)
     const int levels = 3 + in.Byte() % 4;
     for (int i = 0; i < levels; ++i)
         path += "\\" + std::string(200 + in.Byte() % 60, static_cast<char>('a' + i));
-    keystore::CreateKey(path);
+    CreateKey(path);
 }
 
 void Build(Input& in, OwnTrees* own)
 {
     keystore::Clear();
+    g_store.clear();
     // Half the registries are a 64-bit machine's, of two views kept apart,
     // this program's the 32-bit one: a class laid out in the other is there
     // under the same name with its own values, and shares the ProgIDs and
-    // libraries.
+    // libraries. Half have a user's store too, whose keys of any kind lie
+    // over the machine's of the same names.
     const uint8_t first = in.Byte();
     const bool two = (first & 0x80) != 0;
+    const bool users = (first & 0x40) != 0;
     if (two) {
         keystore::SetViews(keystore::Views::kTwoFrom32);
         keystore::CreateKey("Wow6432Node\\CLSID", KEY_WOW64_64KEY);
         keystore::CreateKey("TypeLib", KEY_WOW64_64KEY);
         keystore::CreateLink("Wow6432Node\\TypeLib", "TypeLib", KEY_WOW64_64KEY);
+        if (users)
+            keystore::CreateKey(std::string(keystore::kUserClasses) + "Wow6432Node\\CLSID", KEY_WOW64_64KEY);
     }
     if (first % 8 != 0)
         keystore::CreateKey("CLSID");
     std::vector<std::string> laid;
     for (int op = 0; op < 80 && in.More(); ++op) {
+        g_store = users && in.Byte() % 3 == 0 ? keystore::kUserClasses : "";
         const std::string name = in.Pick(kClasses);
         const std::string cls = "CLSID\\" + name;
         const uint8_t which = in.Byte();
@@ -212,12 +240,12 @@ void Build(Input& in, OwnTrees* own)
         // The other view's class tree is no removal's here: only this view's
         // controls are listed.
         if (view == 0)
-            (*own)[Lower(name)].push_back(two ? "Wow6432Node\\" + cls : cls);
+            (*own)[Own(Lower(name))].push_back(g_store + (two ? "Wow6432Node\\" + cls : cls));
         std::string path;
         // The parts every control has come up twice as often as the rest.
         switch (which % 19) {
         case 0: case 14: path = cls; SetValue(in, path, Text(in), view); break;
-        case 1: case 15: path = cls + "\\Control"; keystore::CreateKey(path, view); break;
+        case 1: case 15: path = cls + "\\Control"; CreateKey(path, view); break;
         case 2: case 16: path = cls + "\\InprocServer32"; SetValue(in, path, Text(in), view); break;
         case 3: LayProgId(in, cls, name, own, view); break;
         case 4: LayLibrary(in, cls, name, own, view); break;
@@ -229,14 +257,14 @@ void Build(Input& in, OwnTrees* own)
             const std::string value = Text(in);
             SetValue(in, path, value, view);
             if (IsLibrary(value))
-                (*own)[Lower(name)].push_back("TypeLib\\" + value);
+                (*own)[Own(Lower(name))].push_back(g_store + "TypeLib\\" + value);
             break;
         }
         case 7: path = std::string(in.Pick(kForgeable)) + "\\CLSID"; SetText(path, Either(in, in.Pick(kClasses))); break;
         case 8: LayLink(in, cls, name, own, two); break;
         case 9: LayLink(in, cls, name, own, two); break;
-        case 10: path = cls + "\\Sub\\Deeper"; keystore::CreateKey(path, view); break;
-        case 11: path = std::string("Interface\\") + in.Pick(kClasses); keystore::CreateKey(path); break;
+        case 10: path = cls + "\\Sub\\Deeper"; CreateKey(path, view); break;
+        case 11: path = std::string("Interface\\") + in.Pick(kClasses); CreateKey(path); break;
         case 12: LayLongPath(in, in.Byte() % 2 ? cls : ProgIdOf(name)); break;
         case 13: path = ProgIdOf(name); SetValue(in, path, Text(in)); break;
         case 17: {
@@ -256,7 +284,7 @@ void Build(Input& in, OwnTrees* own)
             break;
         }
         if (!path.empty() && view == 0)
-            laid.push_back(path);
+            laid.push_back(g_store + path);
     }
 }
 

@@ -7,7 +7,9 @@
 // classes with forged "CLSID" subkeys added there, type-library values that
 // are not library identifiers; and half the time a 64-bit machine's two
 // registry views, the same classes laid out in both with values of their
-// own, sharing ProgIDs and libraries. Any bytes make some registry.
+// own, sharing ProgIDs and libraries; and half the time a user's class
+// store beside the machine's, any of those keys laid there instead, over
+// the machine's keys of the same names. Any bytes make some registry.
 #pragma once
 
 #include <cstddef>
@@ -20,8 +22,10 @@
 // tree in this program's view (as the store holds it: under "Wow6432Node"
 // where there are two views), the ProgID tree laid out for it, and the
 // libraries it was registered with in either view (a class registered with
-// a library shares it with every other class registered with it). Keyed by
-// class key name in lower case.
+// a library shares it with every other class registered with it), each in
+// the store it was laid in (the user's named with keystore::kUserClasses
+// before it). Keyed by class key name in lower case, with "user:" before it
+// for the user's registration of the class.
 typedef std::map<std::string, std::vector<std::string>> OwnTrees;
 
 OwnTrees LayRegistryFromBytes(const uint8_t* data, size_t size);

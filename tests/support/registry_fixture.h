@@ -12,9 +12,11 @@
 #include "controls.h"
 #include <windows.h>
 
-// A key to lay out: its path under HKEY_CLASSES_ROOT and, when type is not
-// kNoValue, its default value stored byte for byte; in the registry view
-// that view flags, or 0 for the program's own.
+// A key to lay out: its path in the machine's class store (as
+// HKEY_CLASSES_ROOT names it where the user's store holds no copy), or in
+// the user's with kUserPath before it; and, when type is not kNoValue, its
+// default value stored byte for byte; in the registry view that view flags,
+// or 0 for the program's own.
 struct KeyDef {
     std::string path;
     DWORD type;
@@ -23,6 +25,10 @@ struct KeyDef {
 };
 
 constexpr DWORD kNoValue = 0xFFFFFFFFu;
+
+// Paths that begin so name keys of the user's class store,
+// HKEY_CURRENT_USER\Software\Classes; a snapshot names them so too.
+const std::string kUserPath = "HKCU\\Software\\Classes\\";
 
 // A key with no default value.
 KeyDef Key(const std::string& path);
@@ -36,6 +42,8 @@ KeyDef Link(const std::string& path, const std::string& target);
 
 // The keys, each laid out in the view that flag names.
 std::vector<KeyDef> InView(REGSAM view, std::vector<KeyDef> keys);
+// The keys, each laid out in the user's store.
+std::vector<KeyDef> InUserStore(std::vector<KeyDef> keys);
 
 // The flag of the registry view that is not the program's own: on the
 // host, which stands in for a 32-bit program, the 64-bit view.
@@ -49,7 +57,8 @@ bool HasTwoViews();
 void LayViews(bool two);
 
 // Removes everything earlier tests laid out (and, on a fresh Wine prefix,
-// the classes Wine registers itself), leaving "CLSID" absent.
+// the classes Wine registers itself), leaving "CLSID" absent and the
+// user's store empty.
 void ResetRegistry();
 void Lay(const std::vector<KeyDef>& keys);
 // Makes the key refuse every open that asks for more than KEY_READ.

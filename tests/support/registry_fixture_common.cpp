@@ -30,6 +30,13 @@ std::vector<KeyDef> InView(REGSAM view, std::vector<KeyDef> keys)
     return keys;
 }
 
+std::vector<KeyDef> InUserStore(std::vector<KeyDef> keys)
+{
+    for (KeyDef& key : keys)
+        key.path = kUserPath + key.path;
+    return keys;
+}
+
 void LayDenying(const std::vector<KeyDef>& keys, const std::vector<std::string>& denied)
 {
     ASSERT_NO_FATAL_FAILURE(Lay(keys));

@@ -97,12 +97,56 @@ struct NoCase {
 };
 // One key whatever the case it was named in.
 std::set<std::string, NoCase> g_topKeys = {"CLSID", "TypeLib", "Interface"};
+std::set<std::string, NoCase> g_userTopKeys;
 std::vector<std::pair<std::string, REGSAM>> g_denied;
 std::vector<std::pair<std::string, REGSAM>> g_links;
 
 std::string TopName(const std::string& path)
 {
     return path.substr(0, path.find('\\'));
+}
+
+// A path of the user's store: the rest after kUserPath.
+bool InUser(const std::string& path, std::string* rest)
+{
+    if (path.size() < kUserPath.size() || lstrcmpiA(path.substr(0, kUserPath.size()).c_str(), kUserPath.c_str()) != 0)
+        return false;
+    *rest = path.substr(kUserPath.size());
+    return true;
+}
+
+bool IsView32(REGSAM view)
+{
+    return view == KEY_WOW64_32KEY || (view == 0 && sizeof(void*) == 4);
+}
+
+bool TwoViews()
+{
+    BOOL wow64 = FALSE;
+    return sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+}
+
+// Where a key of the user's store lies, and the flag that reaches it
+// there: every key is named where it lies, the 32-bit view's classes under
+// the store's own "Wow6432Node" as on Windows, and opened in the 64-bit
+// view, since Wine redirects no open of a 64-bit program below a handle.
+std::string UserPlace(const std::string& rest, REGSAM view, REGSAM* flag)
+{
+    *flag = TwoViews() ? KEY_WOW64_64KEY : 0;
+    const bool redirected = lstrcmpiA(TopName(rest).c_str(), "CLSID") == 0 ||
+                            lstrcmpiA(TopName(rest).c_str(), "Interface") == 0;
+    return *flag != 0 && redirected && IsView32(view) ? "Wow6432Node\\" + rest : rest;
+}
+
+// The user's class store, made where it is missing.
+HKEY UserClasses(bool make)
+{
+    HKEY key;
+    const REGSAM flag = TwoViews() ? KEY_WOW64_64KEY : 0;
+    const LONG opened = make ? RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, nullptr, 0,
+                                               KEY_ALL_ACCESS | flag, nullptr, &key, nullptr)
+                             : RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, KEY_READ | flag, &key);
+    return opened == ERROR_SUCCESS ? key : nullptr;
 }
 
 // A DACL granting everyone read access, and the right to change the DACL
@@ -177,7 +221,18 @@ void DumpKey(HKEY parent, const std::string& name, const std::string& path,
 std::wstring NativeName(const std::string& path, REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    std::string rest;
+    LONG opened;
+    if (InUser(path, &rest)) {
+        const HKEY user = UserClasses(false);
+        const std::string place = UserPlace(rest, view, &view);
+        opened = user == nullptr ? ERROR_FILE_NOT_FOUND : RegOpenKeyExA(user, place.c_str(), 0, KEY_READ | view, &key);
+        if (user != nullptr)
+            RegCloseKey(user);
+    } else {
+        opened = RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key);
+    }
+    if (opened != ERROR_SUCCESS)
         return std::wstring();
     alignas(8) BYTE room[4096];
     ULONG size = 0;
@@ -190,10 +245,11 @@ std::wstring NativeName(const std::string& path, REGSAM view)
     return std::wstring(reinterpret_cast<WCHAR*>(room + sizeof length), length / sizeof(WCHAR));
 }
 
-// Makes the last name of path a link under the open parent.
-LONG MakeLink(HKEY parent, const std::string& name, const std::string& target, REGSAM view)
+// Makes the last name of path a link under the open parent (in the view
+// that view names) to the target (in the view that targetView names).
+LONG MakeLink(HKEY parent, const std::string& name, const std::string& target, REGSAM view, REGSAM targetView)
 {
-    const std::wstring native = NativeName(target, view);
+    const std::wstring native = NativeName(target, targetView);
     if (native.empty())
         return ERROR_FILE_NOT_FOUND;
     HKEY link;
@@ -212,8 +268,19 @@ LONG MakeLink(HKEY parent, const std::string& name, const std::string& target, R
 void DeleteLink(const std::string& path, REGSAM view)
 {
     HKEY link;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | view, &link) !=
-        ERROR_SUCCESS)
+    std::string rest;
+    HKEY parent = HKEY_CLASSES_ROOT;
+    std::string place = path;
+    if (InUser(path, &rest)) {
+        parent = UserClasses(false);
+        place = UserPlace(rest, view, &view);
+    }
+    const LONG opened = parent == nullptr ? ERROR_FILE_NOT_FOUND
+                                          : RegOpenKeyExA(parent, place.c_str(), REG_OPTION_OPEN_LINK,
+                                                          KEY_ALL_ACCESS | view, &link);
+    if (parent != nullptr && parent != HKEY_CLASSES_ROOT)
+        RegCloseKey(parent);
+    if (opened != ERROR_SUCCESS)
         return;
     NtDeleteKey(link);
     RegCloseKey(link);
@@ -241,8 +308,7 @@ REGSAM OtherView()
 
 bool HasTwoViews()
 {
-    BOOL wow64 = FALSE;
-    return sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+    return TwoViews();
 }
 
 void LayViews(bool)
@@ -272,6 +338,15 @@ void ResetRegistry()
     for (const auto& link : g_links)
         DeleteLink(link.first, link.second);
     g_links.clear();
+    // The user's store goes whole: a fresh prefix has none.
+    HKEY software;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS | (TwoViews() ? KEY_WOW64_64KEY : 0),
+                      &software) == ERROR_SUCCESS) {
+        const LONG cleared = RegDeleteTreeA(software, "Classes");
+        RegCloseKey(software);
+        ASSERT_TRUE(cleared == ERROR_SUCCESS || cleared == ERROR_FILE_NOT_FOUND) << cleared;
+    }
+    g_userTopKeys.clear();
     // In each view; a 32-bit view reads a key of its own where there is one
     // and the shared key otherwise, so a key may have to go more than once.
     const REGSAM views[] = {0, OtherView()};
@@ -300,15 +375,25 @@ void KeepViewsApart(const KeyDef& def)
 
 void Lay(const std::vector<KeyDef>& keys)
 {
-    for (const KeyDef& def : keys) {
-        KeepViewsApart(def);
-        g_topKeys.insert(TopName(def.path));
+    for (KeyDef def : keys) {
+        const KeyDef given = def;
+        std::string rest;
+        HKEY top = HKEY_CLASSES_ROOT;
+        if (InUser(def.path, &rest)) {
+            g_userTopKeys.insert(TopName(rest));
+            def.path = UserPlace(rest, def.view, &def.view);
+            top = UserClasses(true);
+            ASSERT_NE(top, nullptr);
+        } else {
+            KeepViewsApart(def);
+            g_topKeys.insert(TopName(def.path));
+        }
         // One name at a time, so that keys deeper than the 8-bit calls can
         // address by their whole path can be laid out too.
         const bool link = def.type == REG_LINK;
         const size_t last = def.path.rfind('\\');
         const std::string parents = link ? def.path.substr(0, last == std::string::npos ? 0 : last) : def.path;
-        HKEY key = HKEY_CLASSES_ROOT;
+        HKEY key = top;
         LONG made = ERROR_SUCCESS;
         for (size_t start = 0; made == ERROR_SUCCESS && start < parents.size() + (link ? 0 : 1);) {
             size_t end = parents.find('\\', start);
@@ -324,10 +409,11 @@ void Lay(const std::vector<KeyDef>& keys)
         }
         ASSERT_EQ(made, ERROR_SUCCESS) << def.path;
         if (link) {
-            made = MakeLink(key, def.path.substr(last == std::string::npos ? 0 : last + 1), def.data, def.view);
+            made = MakeLink(key, def.path.substr(last == std::string::npos ? 0 : last + 1), def.data, def.view,
+                            given.view);
             if (key != HKEY_CLASSES_ROOT)
                 RegCloseKey(key);
-            g_links.push_back({def.path, def.view});
+            g_links.push_back({given.path, given.view});
             ASSERT_EQ(made, ERROR_SUCCESS) << def.path;
             continue;
         }
@@ -350,8 +436,19 @@ void DenyWrite(const std::string& path)
 bool KeyExists(const std::string& path, REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    std::string rest;
+    if (InUser(path, &rest)) {
+        const HKEY user = UserClasses(false);
+        const std::string place = UserPlace(rest, view, &view);
+        const LONG opened =
+            user == nullptr ? ERROR_FILE_NOT_FOUND : RegOpenKeyExA(user, place.c_str(), 0, KEY_READ | view, &key);
+        if (user != nullptr)
+            RegCloseKey(user);
+        if (opened != ERROR_SUCCESS)
+            return false;
+    } else if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
         return false;
+    }
     RegCloseKey(key);
     return true;
 }
@@ -361,6 +458,17 @@ std::vector<std::string> Snapshot()
     std::vector<std::string> out;
     for (const std::string& top : g_topKeys)
         DumpKey(HKEY_CLASSES_ROOT, top, top, &out);
+    // The user's store as the program's own view has it, each key named as
+    // a path of that store.
+    const HKEY user = UserClasses(false);
+    if (user == nullptr)
+        return out;
+    for (const std::string& top : g_userTopKeys) {
+        REGSAM flag;
+        const std::string place = UserPlace(top, 0, &flag);
+        DumpKey(user, place, kUserPath + top, &out, REG_OPTION_OPEN_LINK, flag);
+    }
+    RegCloseKey(user);
     return out;
 }
 

@@ -1,0 +1,62 @@
+// The two class stores behind HKEY_CLASSES_ROOT, and the one a removal
+// works in.
+//
+// On Windows HKEY_CLASSES_ROOT is a merged view: the user's store,
+// HKEY_CURRENT_USER\Software\Classes, over the machine's,
+// HKEY_LOCAL_MACHINE\Software\Classes. A key the user's store holds hides
+// the machine's of the same name, and a deletion through the view deletes
+// whichever copy it shows; any program the user runs, elevated or not, may
+// write the user's store. So a removal reads, decides and deletes inside
+// one store, addressed from that store's own root: the store of the class
+// key the line names, which is the user's where the user's store holds it.
+#pragma once
+
+#include "controls.h"
+#include "views.h"
+
+// Which stores the logic may work in: the one whose copy of a class the
+// merged view shows (the program's way), or one alone.
+enum StoreChoice { kShownStore, kMachineStoreOnly, kUserStoreOnly };
+
+// From now on the logic works in the stores that choice names.
+void UseStore(StoreChoice choice);
+StoreChoice ChosenStore();
+
+// One class store: its root open for reading, and where the machine keeps
+// two views the root of the 32-bit view's own keys ("Wow6432Node" below it,
+// null where the store has none); which it is, and the views the removal
+// works in and looks across.
+struct Store {
+    HKEY root;
+    HKEY root32;
+    ClassStore which;
+    Views views;
+};
+
+// Opens the root of one store; ERROR_FILE_NOT_FOUND where there is none.
+ResultCode OpenStore(ClassStore which, Store* store);
+void CloseStore(const Store& store);
+
+// Opens the store whose copy of the class key at clsidPath ("CLSID\...")
+// the removal is to take: the user's where the user's store holds that key
+// in the view worked in, the machine's otherwise, within the stores chosen;
+// ERROR_FILE_NOT_FOUND where none of them holds it.
+ResultCode OpenStoreOfClass(const char* clsidPath, Store* store);
+
+// RegOpenKeyExA below the store's root, in the view worked in or in the
+// one that view names; and RegDeleteKeyA there, in the view worked in.
+// Where there are two views, every key is named where it lies and opened
+// in the 64-bit view, which redirects nothing: a key each view keeps a copy
+// of below the root of that view's copies; any other as the program's own
+// view shows it: from the store's root, or for a 32-bit program from the
+// 32-bit view's root where that holds the key's first name (Wine puts
+// there the shared keys a 32-bit program makes).
+// Windows redirects a 64-bit program's opens below a handle by the 32-bit
+// view's flag; Wine does not.
+LONG OpenInStore(const Store& store, LPCSTR path, DWORD options, REGSAM access, PHKEY key);
+LONG OpenInStoreView(const Store& store, REGSAM view, LPCSTR path, DWORD options, REGSAM access, PHKEY key);
+LONG DeleteInStore(const Store& store, LPCSTR path);
+
+// DeleteKeyTree and CheckKeyTree inside the store, paths from its root.
+ResultCode DeleteKeyTreeIn(const Store& store, const char* path);
+ResultCode CheckKeyTreeIn(const Store& store, const char* path, KeySink sink, void* context);

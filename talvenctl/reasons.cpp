@@ -1,0 +1,25 @@
+// Why a removal was refused or failed, in words.
+#include "talvenctl.h"
+
+std::string Reason(ResultCode code, const std::string& where)
+{
+    std::string said;
+    if (code == ERROR_CANT_RESOLVE_FILENAME)
+        said = "a registry link";
+    else if (code == ERROR_FILENAME_EXCED_RANGE || code == ERROR_MORE_DATA)
+        said = "a path too long to address";
+    else if (code == 1)
+        said = "not an entry line";
+    else {
+        char message[512];
+        const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                            static_cast<DWORD>(code), 0, message, sizeof message, nullptr);
+        said = length > 0 ? std::string(message, length) : "error";
+        while (!said.empty() && (said.back() == '\n' || said.back() == '\r' || said.back() == ' ' ||
+                                 said.back() == '.'))
+            said.pop_back();
+    }
+    if (!where.empty())
+        said += code == ERROR_FILENAME_EXCED_RANGE ? " below " + where : " at " + where;
+    return said + " (" + std::to_string(code) + ")";
+}
