@@ -179,6 +179,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
         if (keystore::OpenHandleCount() != 0)
             Fail("removal left handles open", line);
+        if (keystore::DeletionsThroughClassesRoot() != 0)
+            Fail("removal deleted through HKEY_CLASSES_ROOT", line);
         for (const std::string& path : before) {
             if (after.count(path) != 0)
                 continue;

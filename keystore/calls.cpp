@@ -39,6 +39,7 @@ bool g_recordCalls = false;
 long g_failAt = 0;
 LONG g_failCode = 0;
 bool g_machineReadOnly = false;
+long g_viewDeletions = 0;
 
 constexpr REGSAM kViewFlags = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
 
@@ -284,6 +285,8 @@ LONG DeleteKeyInView(const char* operation, HKEY parent, LPCSTR subkey, REGSAM v
     LONG code = BeginCall(operation, [&] { return SubkeyName(subkey); }, parent, 0, &from, &h);
     if (code != ERROR_SUCCESS)
         return code;
+    if (h != nullptr && h->merged)
+        ++g_viewDeletions;
     Key* key;
     bool user;
     code = FindTarget(TargetOf(from, h, subkey, view), false, &key, &user);
@@ -306,6 +309,7 @@ void ClearCalls()
 {
     g_classesRoot = Handle();
     g_machineReadOnly = false;
+    g_viewDeletions = 0;
     g_handles.clear();
     g_freeHandles.clear();
     g_openHandles = 0;
@@ -322,6 +326,11 @@ namespace keystore {
 void DenyMachineWrites(bool deny)
 {
     g_machineReadOnly = deny;
+}
+
+long DeletionsThroughClassesRoot()
+{
+    return g_viewDeletions;
 }
 
 void RecordCalls(bool on)

@@ -76,6 +76,11 @@ std::vector<std::string> Dump();
 
 int OpenHandleCount();
 
+// Deletions asked of HKEY_CLASSES_ROOT or of a handle opened through it,
+// since Clear: where a key both stores hold is deleted, the merged view
+// deletes the copy it shows, whichever store the caller meant.
+long DeletionsThroughClassesRoot();
+
 // Keys deleted since Clear, by full path, in the order they went.
 std::vector<std::string> DeletedKeys();
 // The calls made since RecordCalls(true), each as "operation name": the

@@ -108,6 +108,10 @@ std::vector<std::string> WithoutTrees(const std::vector<std::string>& snapshot,
 // -1 where it cannot.
 int OpenHandles();
 
+// Deletions made through HKEY_CLASSES_ROOT, where the registry can tell
+// (the stand-in counts them); 0 where it cannot.
+long DeletionsThroughView();
+
 // A registered control, laid out the usual way.
 struct ControlDef {
     std::string clsid;     // key name under "CLSID"
@@ -135,8 +139,8 @@ struct TreeCase {
 void PrintTo(const TreeCase& c, std::ostream* os);
 
 // Lays the case out and acts on its input; checks the result, that exactly
-// its trees went and every other key and value stayed, and that no handle
-// was left open.
+// its trees went and every other key and value stayed, that no handle was
+// left open and that nothing was deleted through HKEY_CLASSES_ROOT.
 void ExpectOnlyTreesGone(const TreeCase& c, ResultCode (*act)(const std::string& input));
 
 // A test that starts from a cleared registry and clears up after itself.

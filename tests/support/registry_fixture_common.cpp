@@ -133,4 +133,5 @@ void ExpectOnlyTreesGone(const TreeCase& c, ResultCode (*act)(const std::string&
     for (const std::string& tree : c.gone)
         EXPECT_FALSE(KeyExists(tree)) << tree;
     EXPECT_EQ(OpenHandles(), handlesBefore);
+    EXPECT_EQ(DeletionsThroughView(), 0);
 }

@@ -66,3 +66,8 @@ int OpenHandles()
 {
     return keystore::OpenHandleCount();
 }
+
+long DeletionsThroughView()
+{
+    return keystore::DeletionsThroughClassesRoot();
+}

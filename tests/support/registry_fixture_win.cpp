@@ -497,3 +497,8 @@ int OpenHandles()
     // A close of a handle not open counts against the total for good.
     return CountHandles() ? static_cast<int>(g_openKeys.size()) - 1000 * g_badCloses : -1;
 }
+
+long DeletionsThroughView()
+{
+    return 0;  // a real registry does not say
+}
