@@ -3,9 +3,10 @@
 # relies on in a program as packaged: it imports only from system DLLs, asks
 # for address-space randomisation and no-execute data (and, 64-bit,
 # high-entropy addresses) with the relocations that needs, carries no debug
-# sections, is a GUI program (talven.exe, holding exactly two resources, the
-# dialog and the version) or a console one (talvenctl.exe, holding none) of
-# the subsystem version it always was. Prints each finding.
+# sections, is a GUI program (talven.exe, holding exactly three resources,
+# the dialog, the version and the manifest) or a console one (talvenctl.exe,
+# holding its manifest alone) of the subsystem version it always was. Prints
+# each finding.
 set -uo pipefail
 objdump=$1
 program=$2
@@ -44,9 +45,9 @@ resources=$(tr -d , <<<"$headers" | awk '
     /^[0-9a-f]+       Entry: ID:/ { printf "%s/%s/%s ", type, name, $4 }
     ')
 if [ "$kind" = console ]; then
-    check "resources" "${resources:-none}" none
+    check "resources (type/name/language: manifest 1, US English)" "${resources:-none}" "0x000018/0x000001/0x000409 "
 else
-    check "resources (type/name/language: dialog 101 and version 1, US English)" "$resources" \
-        "0x000005/0x000065/0x000409 0x000010/0x000001/0x000409 "
+    check "resources (type/name/language: dialog 101, version 1 and manifest 1, US English)" "$resources" \
+        "0x000005/0x000065/0x000409 0x000010/0x000001/0x000409 0x000018/0x000001/0x000409 "
 fi
 exit $status

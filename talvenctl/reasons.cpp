@@ -21,5 +21,9 @@ std::string Reason(ResultCode code, const std::string& where)
     }
     if (!where.empty())
         said += code == ERROR_FILENAME_EXCED_RANGE ? " below " + where : " at " + where;
-    return said + " (" + std::to_string(code) + ")";
+    said += " (" + std::to_string(code) + ")";
+    // The machine's classes are an administrator's to change.
+    if (code == ERROR_ACCESS_DENIED)
+        said += "; run talvenctl from an elevated prompt, or give --store user for your own registrations";
+    return said;
 }

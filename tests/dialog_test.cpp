@@ -38,7 +38,7 @@ TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
     const std::vector<std::string> lines = Lines();
     EXPECT_EQ(lines, (std::vector<std::string>{EntryLine(kAmber), EntryLine(kBirch), EntryLine(kCedar)}));
     EXPECT_EQ(Selection(), 0);
-    EXPECT_EQ(Details(), EntryLine(kAmber));
+    EXPECT_EQ(Details(), DetailsText(EntryLine(kAmber)));
     EXPECT_TRUE(RemoveEnabled());
     EXPECT_TRUE(Shown());
     EXPECT_TRUE(IsCentred());
@@ -46,7 +46,7 @@ TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
 
     // A new selection, as a click would make it, refreshes the details.
     Select(2);
-    EXPECT_EQ(Details(), EntryLine(kCedar));
+    EXPECT_EQ(Details(), DetailsText(EntryLine(kCedar)));
 
     // Esc, as a key and as the command, and a double-click change nothing.
     PressKey(VK_ESCAPE);
@@ -54,7 +54,7 @@ TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
     Command(IDC_CONTROL_LIST, LBN_DBLCLK);
     EXPECT_TRUE(Shown());
     EXPECT_EQ(Selection(), 2);
-    EXPECT_EQ(Details(), EntryLine(kCedar));
+    EXPECT_EQ(Details(), DetailsText(EntryLine(kCedar)));
     EXPECT_EQ(Lines(), lines);
 
     Command(IDOK, BN_CLICKED);
@@ -97,7 +97,7 @@ TEST_F(Dialog, ALineTooLongForTheRoomIsNeitherShownNorRemoved)
     Select(index);
     EXPECT_EQ(ReadSelectedLine(list, room), -1);
     EXPECT_EQ(room[kLineRoom], '#') << "written past the room";
-    EXPECT_EQ(Details(), EntryLine(kAmber)) << "the details box shows what it could not read";
+    EXPECT_EQ(Details(), DetailsText(EntryLine(kAmber))) << "the details box shows what it could not read";
 
     Answer({IDYES, IDOK});
     Command(IDC_REMOVE, BN_CLICKED);

@@ -92,7 +92,7 @@ protected:
             lines.push_back(EntryLine(control));
         EXPECT_EQ(Lines(), lines);
         EXPECT_EQ(Selection(), selection);
-        EXPECT_EQ(Details(), selection < 0 ? "" : lines[selection]);
+        EXPECT_EQ(Details(), selection < 0 ? "" : DetailsText(lines[selection]));
         EXPECT_EQ(RemoveEnabled(), !lines.empty());
         EXPECT_TRUE(Shown());
     }

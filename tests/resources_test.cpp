@@ -102,12 +102,15 @@ BOOL CALLBACK CollectType(HMODULE, LPSTR type, LONG_PTR types)
     return TRUE;
 }
 
-TEST_F(Resources, HoldsOnlyTheDialogAndTheVersion)
+TEST_F(Resources, HoldsOnlyTheDialogTheVersionAndTheManifest)
 {
     std::set<ULONG_PTR> types;
     EnumResourceTypesA(module_, CollectType, reinterpret_cast<LONG_PTR>(&types));
     EXPECT_EQ(types, (std::set<ULONG_PTR>{reinterpret_cast<ULONG_PTR>(RT_DIALOG),
-                                          reinterpret_cast<ULONG_PTR>(RT_VERSION)}));
+                                          reinterpret_cast<ULONG_PTR>(RT_VERSION),
+                                          reinterpret_cast<ULONG_PTR>(RT_MANIFEST)}));
+    EXPECT_NE(FindResourceExA(module_, RT_MANIFEST, MAKEINTRESOURCEA(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),
+              nullptr);
 }
 
 TEST_F(Resources, DialogTemplateIsExactlyTheDesign)

@@ -3,7 +3,8 @@
 # throwaway prefix of its own under build/ laid out with a few sample
 # controls (pass --bare for Wine's own registry as it comes). On $DISPLAY
 # when there is one; otherwise on a virtual display, from which a screenshot
-# is saved to build/talven-run.png.
+# is saved to build/talven-run.png, and one with the display at 150 % to
+# build/talven-run-150.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/samples.sh"
@@ -29,22 +30,29 @@ if [ -n "${DISPLAY:-}" ]; then
     echo "opening talven on $DISPLAY"
     run "$exe"
 else
-    echo "no DISPLAY: opening talven on a virtual display"
-    # In a Wine desktop of its own, where Wine draws the caption and close
-    # box that no window manager draws on the virtual display.
-    DISPLAY=$(cat "$prefix/talven-display") run explorer /desktop=talven,560x400 "$exe" &
-    talven=$!
-    for _ in $(seq 300); do
-        sleep 1
-        DISPLAY=$(cat "$prefix/talven-display") xwininfo -root -tree 2>/dev/null |
-            grep -q 'Registered OLE Controls' && break
-        kill -0 "$talven" 2>/dev/null || {
-            echo "talven.exe ended before its dialog showed" >&2
-            exit 1
-        }
-    done
-    sleep 2
-    DISPLAY=$(cat "$prefix/talven-display") import -window root -crop 560x400+0+0 +repage "$root/build/talven-run.png"
-    echo "talven is open; its screen is saved in build/talven-run.png"
-    kill %1 2>/dev/null || true
+    echo "no DISPLAY: opening talven on a virtual display, at 100 % and at 150 %"
+    # Each in a Wine desktop of its own, where Wine draws the caption and
+    # close box that no window manager draws on the virtual display.
+    picture() {
+        dpi=$1 size=$2 png=$3
+        run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+        DISPLAY=$(cat "$prefix/talven-display") run explorer /desktop=talven,"$size" "$exe" &
+        talven=$!
+        for _ in $(seq 300); do
+            sleep 1
+            DISPLAY=$(cat "$prefix/talven-display") xwininfo -root -tree 2>/dev/null |
+                grep -q 'Registered OLE Controls' && break
+            kill -0 "$talven" 2>/dev/null || {
+                echo "talven.exe ended before its dialog showed" >&2
+                exit 1
+            }
+        done
+        sleep 2
+        DISPLAY=$(cat "$prefix/talven-display") import -window root -crop "$size"+0+0 +repage "$root/build/$png"
+        DISPLAY=$(cat "$prefix/talven-display") xdotool key Return
+        wait "$talven" 2>/dev/null || true
+    }
+    picture 96 560x400 talven-run.png
+    picture 144 840x600 talven-run-150.png
+    echo "talven was open; its screen is saved in build/talven-run.png, and at 150 % in build/talven-run-150.png"
 fi

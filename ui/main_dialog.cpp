@@ -91,6 +91,67 @@ LRESULT ReadSelectedLine(HWND list, char* room)
     return selected;
 }
 
+namespace {
+
+// The details box is 181 dialog units wide, and four of them are one
+// average character of its font at any scale: 45 characters.
+constexpr int kBoxChars = 181 / 4;
+constexpr int kMostPerLine = 40;  // below it, for characters wider than most
+// A line's TABs and breaks could make it longer than twice itself only for
+// lines no registration has; such a text is cut at its end.
+constexpr int kShownRoom = 2 * kLineRoom;
+
+void Put(char* shown, int* length, char c)
+{
+    if (*length < kShownRoom - 1)
+        shown[(*length)++] = c;
+}
+
+// The entry line as the details box shows it: each part (name, class
+// identifier, server path) on a line of its own, since the box breaks lines
+// only at spaces and the parts joined by TABs make one word wider than the
+// box, cut off at both sides; and a part too long for the box broken into
+// lines of its own, after a "\" or a space where there is one, so that it
+// wraps rather than spills over both edges.
+void ShapeDetails(const char* line, char* shown)
+{
+    int length = 0;
+    const char* part = line;
+    while (true) {
+        int size = 0;
+        while (part[size] != '\0' && part[size] != '\t')
+            ++size;
+        for (int at = 0; at < size;) {
+            int take = size - at;
+            if (size > kBoxChars && take > kMostPerLine) {
+                take = kMostPerLine;
+                for (int back = kMostPerLine; back > kMostPerLine / 4; --back) {
+                    const char c = part[at + back - 1];
+                    if (c == '\\' || c == ' ') {
+                        take = back;
+                        break;
+                    }
+                }
+            }
+            for (int i = 0; i < take; ++i)
+                Put(shown, &length, part[at + i]);
+            at += take;
+            if (at < size) {
+                Put(shown, &length, '\r');
+                Put(shown, &length, '\n');
+            }
+        }
+        if (part[size] == '\0')
+            break;
+        Put(shown, &length, '\r');
+        Put(shown, &length, '\n');
+        part += size + 1;
+    }
+    shown[length] = '\0';
+}
+
+}  // namespace
+
 void ShowSelectedDetails(HWND dialog)
 {
     char line[kLineRoom];
@@ -102,7 +163,9 @@ void ShowSelectedDetails(HWND dialog)
     }
     if (ReadSelectedLine(list, line) < 0 || !HoldsChar(line, '\t'))
         return;
-    SetDlgItemTextA(dialog, IDC_DETAILS, line);
+    char shown[kShownRoom];
+    ShapeDetails(line, shown);
+    SetDlgItemTextA(dialog, IDC_DETAILS, shown);
 }
 
 INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

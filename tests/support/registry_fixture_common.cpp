@@ -89,6 +89,14 @@ std::string EntryLine(const ControlDef& control)
     return control.name + "\t" + control.clsid + "\t" + control.server;
 }
 
+std::string DetailsText(const std::string& line)
+{
+    std::string text;
+    for (char c : line)
+        text += c == '\t' ? std::string("\r\n") : std::string(1, c);
+    return text;
+}
+
 bool InsideTree(const std::string& path, const std::string& tree)
 {
     if (path.size() < tree.size() || (path.size() > tree.size() && path[tree.size()] != '\\'))

@@ -1,0 +1,178 @@
+// The dialog at the display's scale, as ctest runs these cases twice: at 96
+// DPI, and with the prefix's LogPixels at 144 (150 %). talven.exe itself,
+// started as a user starts it, lays its dialog out as the template says,
+// scaled; the details box shows each part of an entry whole.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "in_process_dialog.h"
+#include "registry_fixture.h"
+#include "resource.h"
+#include "talven_driver.h"
+
+namespace {
+
+// The sample controls of the README's pictures: every class identifier is
+// one of 38 characters.
+const ControlDef kSamples[] = {
+    {"{3F1A0001-7A1E-4C2B-9D00-000000000001}", "Talven Sample Gauge", "C:\\Program Files\\Talven Samples\\gauge.ocx",
+     "", ""},
+    {"{3F1A0002-7A1E-4C2B-9D00-000000000002}", "Amber Calendar Control", "C:\\Windows\\System32\\ambercal.ocx", "", ""},
+    {"{3F1A0003-7A1E-4C2B-9D00-000000000003}", "Birchwood Chart 2.0", "C:\\Program Files\\Birchwood\\bwchart.ocx", "",
+     ""},
+    {"{3F1A0004-7A1E-4C2B-9D00-000000000004}", "Cobalt Grid Control", "C:\\Legacy\\cobaltgrid.ocx", "", ""},
+    {"{3F1A0005-7A1E-4C2B-9D00-000000000005}", "Dune Media Slider", "C:\\Program Files\\Dune\\slider.ocx", "", ""},
+};
+
+std::vector<KeyDef> SampleKeys()
+{
+    std::vector<KeyDef> keys;
+    for (const ControlDef& sample : kSamples) {
+        const std::vector<KeyDef> more = ControlKeys(sample);
+        keys.insert(keys.end(), more.begin(), more.end());
+    }
+    return keys;
+}
+
+int SystemDpi()
+{
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// The template's place of each control, in dialog units.
+struct Place {
+    int id;
+    int x, y, cx, cy;
+};
+const Place kTemplate[] = {
+    {IDOK, 194, 7, 50, 14},
+    {IDC_REMOVE, 194, 24, 50, 14},
+    {IDC_CONTROL_LIST, 7, 7, 181, 132},
+    {IDC_DETAILS, 7, 142, 181, 28},
+};
+
+// A control's rectangle in its dialog's client area.
+RECT ClientRectOf(HWND dialog, int id)
+{
+    RECT rect = {};
+    GetWindowRect(GetDlgItem(dialog, id), &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+class Dpi : public TalvenTest {};
+
+TEST_F(Dpi, TalvenLaysOutItsDialogAsTheTemplateSaysAtTheDisplaysScale)
+{
+    ASSERT_NO_FATAL_FAILURE(Lay(SampleKeys()));
+    ASSERT_TRUE(talven_.Start());
+    const HWND dialog = talven_.dialog;
+    RECT client;
+    GetClientRect(dialog, &client);
+    const RECT list = ClientRectOf(dialog, IDC_CONTROL_LIST);
+    // Pixels per dialog unit, from the list, the largest control.
+    const double sx = (list.right - list.left) / 181.0;
+    const double sy = (list.bottom - list.top) / 132.0;
+    const int dpi = SystemDpi();
+    std::printf("at %d DPI: a dialog unit is %.3f x %.3f pixels; the client area %ld x %ld\n", dpi, sx, sy,
+                client.right, client.bottom);
+    // The units grow with the display's scale: the font is measured at it.
+    EXPECT_NEAR(sx * 96 / dpi, 1.7, 0.25);
+    EXPECT_NEAR(sy * 96 / dpi, 1.6, 0.25);
+    // Centred on the desktop in pixels at any scale.
+    RECT desktop;
+    RECT window;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(dialog, &window);
+    EXPECT_NEAR(window.left - desktop.left, desktop.right - window.right, 1);
+    EXPECT_NEAR(window.top - desktop.top, desktop.bottom - window.bottom, 1);
+    EXPECT_NEAR(client.right, 251 * sx, 3);
+    EXPECT_NEAR(client.bottom, 177 * sy, 3);
+    for (const Place& place : kTemplate) {
+        SCOPED_TRACE(place.id);
+        const RECT rect = ClientRectOf(dialog, place.id);
+        EXPECT_NEAR(rect.left, place.x * sx, 2);
+        EXPECT_NEAR(rect.top, place.y * sy, 2);
+        EXPECT_NEAR(rect.right - rect.left, place.cx * sx, 2);
+        EXPECT_NEAR(rect.bottom - rect.top, place.cy * sy, 2);
+        EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= client.right && rect.bottom <= client.bottom)
+            << "outside the dialog";
+    }
+}
+
+class DpiDetails : public InProcessDialog {
+protected:
+    // How the box draws text: its own font, its own flags.
+    RECT Measure(const std::string& text, LONG width)
+    {
+        const HWND box = Item(IDC_DETAILS);
+        const HDC dc = GetDC(box);
+        const HGDIOBJ was = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
+        RECT rect = {0, 0, width, 0};
+        DrawTextA(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_CENTER | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+        SelectObject(dc, was);
+        ReleaseDC(box, dc);
+        return rect;
+    }
+};
+
+// Each sample's name, class identifier and path on a line of its own, each
+// whole on its one line, all three within the box.
+TEST_F(DpiDetails, ShowsEachPartOfTheSampleLinesWholeWithinTheBox)
+{
+    ASSERT_NO_FATAL_FAILURE(Lay(SampleKeys()));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    RECT box;
+    GetClientRect(Item(IDC_DETAILS), &box);
+    const LONG lineHeight = Measure("X", box.right).bottom;
+    for (int row = 0; row < static_cast<int>(Lines().size()); ++row) {
+        Select(row);
+        const std::string text = Details();
+        SCOPED_TRACE(text);
+        std::vector<std::string> parts;
+        for (size_t start = 0;;) {
+            const size_t end = text.find("\r\n", start);
+            parts.push_back(text.substr(start, end - start));
+            if (end == std::string::npos)
+                break;
+            start = end + 2;
+        }
+        ASSERT_EQ(parts.size(), 3u);
+        for (const std::string& part : parts) {
+            const RECT one = Measure(part, 10000);
+            std::printf("at %d DPI: %-44s %3ld of %ld pixels\n", SystemDpi(), part.c_str(), one.right, box.right);
+            EXPECT_LE(one.right, box.right) << part << " is wider than the box";
+            EXPECT_EQ(Measure(part, box.right).bottom, lineHeight) << part << " takes more than its line";
+        }
+        EXPECT_LE(Measure(text, box.right).bottom, box.bottom) << "the three lines do not fit the box";
+    }
+}
+
+// A part too long for one line wraps within the box, never cut at both sides.
+TEST_F(DpiDetails, WrapsAPathTooLongForOneLine)
+{
+    const ControlDef longPath = {"{3F1A0009-7A1E-4C2B-9D00-000000000009}", "Long",
+                                 "C:\\" + std::string(120, 'p') + "\\control.ocx", "", ""};
+    ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(longPath)));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    RECT box;
+    GetClientRect(Item(IDC_DETAILS), &box);
+    // Every character there, in order, on lines within the box.
+    std::string joined = Details();
+    for (size_t at; (at = joined.find("\r\n")) != std::string::npos;)
+        joined.erase(at, 2);
+    EXPECT_EQ(joined, longPath.name + longPath.clsid + longPath.server);
+    const RECT drawn = Measure(Details(), box.right);
+    EXPECT_LE(drawn.right, box.right) << "a line of the box reaches past its edges";
+    EXPECT_GT(drawn.bottom, 3 * Measure("X", box.right).bottom) << "the path did not wrap";
+}
+
+}  // namespace
