@@ -27,11 +27,10 @@ REGSAM OwnView();
 typedef LONG(WINAPI* DeleteKeyInView)(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
 
 // From now on the logic works in the view that flag names (KEY_WOW64_32KEY
-// or KEY_WOW64_64KEY): every open of a key that view keeps a copy of (a
-// class key) carries the flag, and every deletion of one goes through
-// deleteKey; the shared keys are reached by the plain calls. A flag of 0 is
-// the program's own view, through the plain calls, which every Windows has;
-// so is any flag given without deleteKey.
+// or KEY_WOW64_64KEY): the listing opens the class keys with the flag, and
+// a removal works in that view of its store (stores.h), deleting through
+// deleteKey. A flag of 0 is the program's own view, which every Windows
+// has; so is any flag given without deleteKey.
 void UseView(REGSAM flag, DeleteKeyInView deleteKey);
 
 // RegOpenKeyExA in the view the logic works in, for the listing, which
