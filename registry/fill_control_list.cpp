@@ -88,7 +88,7 @@ ResultCode ScanClasses(HKEY classes, ControlSink sink, void* context)
         if (BuildLineIfControl(classes, keyName, line))
             sink(line, context);
     }
-    RegCloseKey(classes);
+    RegCloseKey(classes);  // handed over by the caller
     return ERROR_SUCCESS;
 }
 
@@ -115,20 +115,12 @@ ResultCode FillStoreControlList(ClassStore which, ControlSink sink, void* contex
 
 ResultCode ShownControlLine(const char* line, char* shown)
 {
-    // The key name lies between the first and the last TAB, as the removal
-    // reads it.
-    const char* first = nullptr;
-    const char* last = nullptr;
-    for (const char* at = line; *at != '\0'; ++at) {
-        if (*at == '\t') {
-            first = first == nullptr ? at : first;
-            last = at;
-        }
-    }
-    if (first == nullptr || last - first < 2 || last - first - 1 >= static_cast<int>(kKeyNameRoom))
+    int start;
+    int end;
+    if (!FindClassName(line, &start, &end) || end == start || end - start >= static_cast<int>(kKeyNameRoom))
         return 1;
     char keyName[kKeyNameRoom];
-    lstrcpynA(keyName, first + 1, static_cast<int>(last - first));
+    lstrcpynA(keyName, line + start, end - start + 1);
     HKEY classes;
     ResultCode result = OpenKey(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &classes);
     if (result != ERROR_SUCCESS)

@@ -38,3 +38,18 @@ bool HoldsChar(const char* text, char c)
     }
     return false;
 }
+
+bool FindClassName(const char* line, int* start, int* end)
+{
+    int first = -1;
+    int last = -1;
+    for (int at = 0; line[at] != '\0'; ++at) {
+        if (line[at] == '\t') {
+            first = first < 0 ? at : first;
+            last = at;
+        }
+    }
+    *start = first + 1;
+    *end = last;
+    return first != last;
+}

@@ -13,6 +13,11 @@ ResultCode QueryDefaultText(HKEY key, char* room, DWORD roomSize);
 // some other key than the one they appear to name.
 bool IsKeyPath(const char* path);
 
+// Where the key name of the class lies in an entry line: from start to end
+// (its last TAB), between the first and the last TAB. False where the line
+// holds fewer than two TABs.
+bool FindClassName(const char* line, int* start, int* end);
+
 // True when text holds the character c.
 bool HoldsChar(const char* text, char c);
 

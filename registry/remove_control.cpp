@@ -7,25 +7,6 @@ namespace {
 constexpr char kClsidRoot[] = "CLSID\\";
 constexpr int kClsidRootLength = sizeof kClsidRoot - 1;
 
-char* FindFirst(char* text, char c)
-{
-    for (; *text != '\0'; ++text) {
-        if (*text == c)
-            return text;
-    }
-    return nullptr;
-}
-
-char* FindLast(char* text, char c)
-{
-    char* last = nullptr;
-    for (; *text != '\0'; ++text) {
-        if (*text == c)
-            last = text;
-    }
-    return last;
-}
-
 // Walks a named tree; one that is already gone holds nothing to delete, and
 // its room is emptied so that no deletion is tried.
 ResultCode CheckNamedTree(const Store& store, char* tree, KeySink sink, void* context)
@@ -99,14 +80,12 @@ ResultCode RemoveInStore(const char* clsidPath, char* room, const RemovalWatch& 
 
 ResultCode RemoveOrPlan(char* line, const RemovalWatch& watch, bool deleting)
 {
-    char* lastTab = FindLast(line, '\t');
-    if (lastTab == nullptr)
+    int start;
+    int end;
+    if (!FindClassName(line, &start, &end))
         return 1;
-    *lastTab = '\0';  // the server path is not needed
-    char* firstTab = FindFirst(line, '\t');
-    if (firstTab == nullptr)
-        return 1;
-    const char* clsid = firstTab + 1;
+    line[end] = '\0';  // the server path is not needed
+    const char* clsid = line + start;
 
     if (kClsidRootLength + lstrlenA(clsid) >= kClsidPathRoom)
         return ERROR_FILENAME_EXCED_RANGE;

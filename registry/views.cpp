@@ -21,16 +21,12 @@ bool RunsUnderWow64()
 }
 #endif
 
-// The program's own view and the other one, where there are two.
-bool FindOwnAndOther(REGSAM* own, REGSAM* other)
+// Whether there is another view than the program's own.
+bool HasOtherView()
 {
 #ifdef _WIN64
-    *own = KEY_WOW64_64KEY;
-    *other = KEY_WOW64_32KEY;
     return true;
 #else
-    *own = KEY_WOW64_32KEY;
-    *other = KEY_WOW64_64KEY;
     return RunsUnderWow64();
 #endif
 }
@@ -72,10 +68,10 @@ REGSAM OwnView()
 Views FindViews()
 {
     Views views = {0, 0};
-    REGSAM own;
-    REGSAM other;
-    if (!FindOwnAndOther(&own, &other))
+    if (!HasOtherView())
         return views;
+    const REGSAM own = OwnView();
+    const REGSAM other = own == KEY_WOW64_64KEY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     const bool inOther = g_flag == other;
     views.working = inOther ? other : own;
     views.other = inOther ? own : other;
