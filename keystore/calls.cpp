@@ -206,11 +206,15 @@ struct Target {
     REGSAM flags;
 };
 
+// The subkey's 8-bit path read through the code page, as the registry
+// reads it.
 Target TargetOf(Key* from, Handle* h, LPCSTR subkey, REGSAM access)
 {
+    const char* name = SubkeyName(subkey);
+    const std::string stored = FromAnsi(name, std::strlen(name));
     if (h == nullptr || !h->merged)
-        return {from, nullptr, SubkeyName(subkey), access};
-    return {from, h, JoinPath(h->path, SubkeyName(subkey)), h == &g_classesRoot ? access & kViewFlags : h->view};
+        return {from, nullptr, stored, access};
+    return {from, h, JoinPath(h->path, stored.c_str()), h == &g_classesRoot ? access & kViewFlags : h->view};
 }
 
 // Finds the target's key: in one store, or the copy the merged view shows.
@@ -399,12 +403,14 @@ LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHK
     return ERROR_SUCCESS;
 }
 
-LONG RegEnumKeyA(HKEY handle, DWORD index, LPSTR name, DWORD nameSize)
+namespace {
+
+// The subkey at index, as both forms of the enumeration find it.
+LONG EnumeratedKey(const char* operation, HKEY handle, DWORD index, const Key** found)
 {
     Key* key;
     Handle* h;
-    LONG code =
-        BeginCall("RegEnumKeyA", [&] { return NameOfHandle(handle); }, handle, KEY_ENUMERATE_SUB_KEYS, &key, &h);
+    LONG code = BeginCall(operation, [&] { return NameOfHandle(handle); }, handle, KEY_ENUMERATE_SUB_KEYS, &key, &h);
     if (code != ERROR_SUCCESS)
         return code;
     const std::vector<Key*>* merged = nullptr;
@@ -417,32 +423,21 @@ LONG RegEnumKeyA(HKEY handle, DWORD index, LPSTR name, DWORD nameSize)
     const size_t count = single != nullptr ? single->size() : merged->size();
     if (index >= count)
         return ERROR_NO_MORE_ITEMS;
-    const Key* found = single != nullptr ? (*single)[index] : (*merged)[index];
+    *found = single != nullptr ? (*single)[index] : (*merged)[index];
     if (single != nullptr)
-        found->parent->lastEnumerated = index;
-    if (found->name.size() + 1 > nameSize)
-        return ERROR_MORE_DATA;
-    std::memcpy(name, found->name.c_str(), found->name.size() + 1);
+        (*found)->parent->lastEnumerated = index;
     return ERROR_SUCCESS;
 }
 
-LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize)
+bool IsStringType(DWORD type)
 {
-    Key* key;
-    Handle* h;
-    const LONG code =
-        BeginCall("RegQueryValueExA", [&] { return NameOfHandle(handle); }, handle, KEY_QUERY_VALUE, &key, &h);
-    if (code != ERROR_SUCCESS)
-        return code;
-    // A key has its default value at most; a link opened as itself has only
-    // the value that names its target.
-    const bool linkValue = key->link && valueName != nullptr && lstrcmpiA(valueName, "SymbolicLinkValue") == 0;
-    if (!linkValue && ((valueName != nullptr && valueName[0] != '\0') || !key->hasValue))
-        return ERROR_FILE_NOT_FOUND;
-    if (type != nullptr)
-        *type = linkValue ? static_cast<DWORD>(REG_LINK) : key->type;
-    const Text& stored = linkValue ? key->target : key->data;
-    const DWORD size = static_cast<DWORD>(stored.size());
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// Copies what a value query returns into the caller's room of *dataSize
+// bytes, or says how much it needs.
+LONG GiveData(const void* bytes, DWORD size, LPBYTE data, LPDWORD dataSize)
+{
     if (data != nullptr) {
         if (dataSize == nullptr)
             return ERROR_INVALID_PARAMETER;
@@ -450,11 +445,94 @@ LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
             *dataSize = size;
             return ERROR_MORE_DATA;
         }
-        std::memcpy(data, stored.data(), size);
+        std::memcpy(data, bytes, size);
     }
     if (dataSize != nullptr)
         *dataSize = size;
     return ERROR_SUCCESS;
+}
+
+// The default value (or a link's own) of the handle's key, as stored.
+LONG StoredValue(const char* operation, HKEY handle, bool linkValueAsked, bool namedValue, DWORD* type,
+                 const Text** stored)
+{
+    Key* key;
+    Handle* h;
+    const LONG code =
+        BeginCall(operation, [&] { return NameOfHandle(handle); }, handle, KEY_QUERY_VALUE, &key, &h);
+    if (code != ERROR_SUCCESS)
+        return code;
+    // A key has its default value at most; a link opened as itself has only
+    // the value that names its target.
+    const bool linkValue = key->link && linkValueAsked;
+    if (!linkValue && (namedValue || !key->hasValue))
+        return ERROR_FILE_NOT_FOUND;
+    *type = linkValue ? static_cast<DWORD>(REG_LINK) : key->type;
+    *stored = linkValue ? &key->target : &key->data;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG RegEnumKeyA(HKEY handle, DWORD index, LPSTR name, DWORD nameSize)
+{
+    const Key* found;
+    const LONG code = EnumeratedKey("RegEnumKeyA", handle, index, &found);
+    if (code != ERROR_SUCCESS)
+        return code;
+    // The 8-bit form converts with best fit, as Windows does.
+    const std::string ansi = ToAnsi(std::string(found->name), true, nullptr);
+    if (ansi.size() + 1 > nameSize)
+        return ERROR_MORE_DATA;
+    std::memcpy(name, ansi.c_str(), ansi.size() + 1);
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumKeyW(HKEY handle, DWORD index, LPWSTR name, DWORD nameSize)
+{
+    const Key* found;
+    const LONG code = EnumeratedKey("RegEnumKeyW", handle, index, &found);
+    if (code != ERROR_SUCCESS)
+        return code;
+    const std::wstring wide = ToWide(std::string(found->name));
+    if (wide.size() + 1 > nameSize)
+        return ERROR_MORE_DATA;
+    std::memcpy(name, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize)
+{
+    DWORD storedType;
+    const Text* stored;
+    const bool linkValueAsked = valueName != nullptr && lstrcmpiA(valueName, "SymbolicLinkValue") == 0;
+    const LONG code = StoredValue("RegQueryValueExA", handle, linkValueAsked, valueName != nullptr && valueName[0] != '\0',
+                                  &storedType, &stored);
+    if (code != ERROR_SUCCESS)
+        return code;
+    if (type != nullptr)
+        *type = storedType;
+    if (!IsStringType(storedType))
+        return GiveData(stored->data(), static_cast<DWORD>(stored->size()), data, dataSize);
+    const std::string ansi = ToAnsi(std::string(*stored), true, nullptr);
+    return GiveData(ansi.data(), static_cast<DWORD>(ansi.size()), data, dataSize);
+}
+
+LONG RegQueryValueExW(HKEY handle, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize)
+{
+    const std::wstring name = valueName == nullptr ? std::wstring() : std::wstring(valueName);
+    DWORD storedType;
+    const Text* stored;
+    const LONG code =
+        StoredValue("RegQueryValueExW", handle, name == L"SymbolicLinkValue", !name.empty(), &storedType, &stored);
+    if (code != ERROR_SUCCESS)
+        return code;
+    if (type != nullptr)
+        *type = storedType;
+    if (!IsStringType(storedType) && storedType != REG_LINK)
+        return GiveData(stored->data(), static_cast<DWORD>(stored->size()), data, dataSize);
+    const std::wstring wide = ToWide(std::string(*stored));
+    return GiveData(wide.data(), static_cast<DWORD>(wide.size() * sizeof(WCHAR)), data, dataSize);
 }
 
 LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey)
@@ -529,43 +607,9 @@ LONG RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE
     key->hasValue = true;
     key->type = type;
     key->data.assign(reinterpret_cast<const char*>(data), size);
-    return ERROR_SUCCESS;
-}
-
-int lstrlenA(LPCSTR text)
-{
-    return text == nullptr ? 0 : static_cast<int>(std::strlen(text));
-}
-
-LPSTR lstrcpyA(LPSTR to, LPCSTR from)
-{
-    return std::strcpy(to, from);
-}
-
-LPSTR lstrcatA(LPSTR to, LPCSTR from)
-{
-    return std::strcat(to, from);
-}
-
-LPSTR lstrcpynA(LPSTR to, LPCSTR from, int room)
-{
-    if (room <= 0)
-        return to;
-    int i = 0;
-    for (; i < room - 1 && from[i] != '\0'; ++i)
-        to[i] = from[i];
-    to[i] = '\0';
-    return to;
-}
-
-int lstrcmpiA(LPCSTR a, LPCSTR b)
-{
-    for (;; ++a, ++b) {
-        const char fa = Fold(*a);
-        const char fb = Fold(*b);
-        if (fa != fb)
-            return static_cast<unsigned char>(fa) < static_cast<unsigned char>(fb) ? -1 : 1;
-        if (fa == '\0')
-            return 0;
+    if (IsStringType(type)) {
+        const std::string stored = FromAnsi(reinterpret_cast<const char*>(data), size);
+        key->data.assign(stored.data(), stored.size());
     }
+    return ERROR_SUCCESS;
 }

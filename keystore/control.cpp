@@ -65,6 +65,7 @@ void Clear()
     ClearCalls();
     g_deleted.clear();
     SetViews(Views::kOne);
+    SetCodePage(CodePage::k1252);
 }
 
 bool CreateKey(const std::string& path, REGSAM view)

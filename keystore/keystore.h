@@ -41,7 +41,14 @@ enum class Access {
 enum class Views { kOne, kTwoFrom32 };
 void SetViews(Views views);
 
-// Empties the store, and makes it one view. Handles still open become
+// The ANSI code page the 8-bit calls convert names and values through, as
+// the platform does: 1252, single-byte, with best-fit characters for some
+// it lacks; or 932, double-byte. Every path and value given to the calls
+// below is the stored, wide text, written as UTF-8.
+enum class CodePage { k1252, k932 };
+void SetCodePage(CodePage page);
+
+// Empties the store, makes it one view and code page 1252. Handles still open become
 // invalid.
 void Clear();
 

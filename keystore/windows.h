@@ -17,8 +17,13 @@ typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef unsigned int UINT;
+typedef wchar_t WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
 typedef int BOOL;
 typedef BOOL* PBOOL;
+typedef BOOL* LPBOOL;
 typedef void* HANDLE;
 typedef struct HINSTANCE__* HMODULE;
 typedef intptr_t (*FARPROC)();
@@ -82,13 +87,22 @@ enum : LONG {
     ERROR_MORE_DATA = 234,
     ERROR_NO_MORE_ITEMS = 259,
     ERROR_KEY_DELETED = 1018,
+    ERROR_NO_UNICODE_TRANSLATION = 1113,
     ERROR_CANT_RESOLVE_FILENAME = 1921,
 };
+
+enum : UINT { CP_ACP = 0 };
+enum : DWORD { WC_NO_BEST_FIT_CHARS = 0x400 };
 
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY result);
 LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize);
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
                       LPBYTE data, LPDWORD dataSize);
+// The wide forms give names and values as the registry keeps them; here a
+// WCHAR holds one character, and sizes are counted in WCHARs as sizeof
+// tells.
+LONG RegEnumKeyW(HKEY key, DWORD index, LPWSTR name, DWORD nameSize);
+LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
 LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey);
 LONG RegDeleteKeyExA(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
 LONG RegCloseKey(HKEY key);
@@ -101,6 +115,11 @@ LPSTR lstrcpyA(LPSTR to, LPCSTR from);
 LPSTR lstrcatA(LPSTR to, LPCSTR from);
 LPSTR lstrcpynA(LPSTR to, LPCSTR from, int room);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
+
+// The ANSI code page's conversion, for CP_ACP alone, and its lead bytes.
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR out, int outSize,
+                        LPCSTR defaultChar, LPBOOL usedDefault);
+BOOL IsDBCSLeadByte(BYTE byte);
 
 // Whether this process is a 32-bit program under WOW64, and how a program
 // finds that call, which older Windows lacks.
