@@ -452,9 +452,18 @@ LONG GiveData(const void* bytes, DWORD size, LPBYTE data, LPDWORD dataSize)
     return ERROR_SUCCESS;
 }
 
+// A link's value names its target as the platform's own path names it.
+std::string NativePath(const Text& target)
+{
+    const char* rest;
+    const bool user = StartOf(target.c_str(), &rest) == UserRoot();
+    return std::string(user ? "\\Registry\\User\\S-1-5-21-1000_Classes\\" : "\\Registry\\Machine\\Software\\Classes\\") +
+           rest;
+}
+
 // The default value (or a link's own) of the handle's key, as stored.
 LONG StoredValue(const char* operation, HKEY handle, bool linkValueAsked, bool namedValue, DWORD* type,
-                 const Text** stored)
+                 std::string* stored)
 {
     Key* key;
     Handle* h;
@@ -468,7 +477,7 @@ LONG StoredValue(const char* operation, HKEY handle, bool linkValueAsked, bool n
     if (!linkValue && (namedValue || !key->hasValue))
         return ERROR_FILE_NOT_FOUND;
     *type = linkValue ? static_cast<DWORD>(REG_LINK) : key->type;
-    *stored = linkValue ? &key->target : &key->data;
+    *stored = linkValue ? NativePath(key->target) : std::string(key->data);
     return ERROR_SUCCESS;
 }
 
@@ -504,7 +513,7 @@ LONG RegEnumKeyW(HKEY handle, DWORD index, LPWSTR name, DWORD nameSize)
 LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize)
 {
     DWORD storedType;
-    const Text* stored;
+    std::string stored;
     const bool linkValueAsked = valueName != nullptr && lstrcmpiA(valueName, "SymbolicLinkValue") == 0;
     const LONG code = StoredValue("RegQueryValueExA", handle, linkValueAsked, valueName != nullptr && valueName[0] != '\0',
                                   &storedType, &stored);
@@ -513,8 +522,8 @@ LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
     if (type != nullptr)
         *type = storedType;
     if (!IsStringType(storedType))
-        return GiveData(stored->data(), static_cast<DWORD>(stored->size()), data, dataSize);
-    const std::string ansi = ToAnsi(std::string(*stored), true, nullptr);
+        return GiveData(stored.data(), static_cast<DWORD>(stored.size()), data, dataSize);
+    const std::string ansi = ToAnsi(stored, true, nullptr);
     return GiveData(ansi.data(), static_cast<DWORD>(ansi.size()), data, dataSize);
 }
 
@@ -522,7 +531,7 @@ LONG RegQueryValueExW(HKEY handle, LPCWSTR valueName, LPDWORD, LPDWORD type, LPB
 {
     const std::wstring name = valueName == nullptr ? std::wstring() : std::wstring(valueName);
     DWORD storedType;
-    const Text* stored;
+    std::string stored;
     const LONG code =
         StoredValue("RegQueryValueExW", handle, name == L"SymbolicLinkValue", !name.empty(), &storedType, &stored);
     if (code != ERROR_SUCCESS)
@@ -530,8 +539,8 @@ LONG RegQueryValueExW(HKEY handle, LPCWSTR valueName, LPDWORD, LPDWORD type, LPB
     if (type != nullptr)
         *type = storedType;
     if (!IsStringType(storedType) && storedType != REG_LINK)
-        return GiveData(stored->data(), static_cast<DWORD>(stored->size()), data, dataSize);
-    const std::wstring wide = ToWide(std::string(*stored));
+        return GiveData(stored.data(), static_cast<DWORD>(stored.size()), data, dataSize);
+    const std::wstring wide = ToWide(stored);
     return GiveData(wide.data(), static_cast<DWORD>(wide.size() * sizeof(WCHAR)), data, dataSize);
 }
 

@@ -1,6 +1,8 @@
 #include "controls.h"
 #include "key_text.h"
 #include "stores.h"
+#include "exact_text.h"
+#include "key_text.h"
 
 namespace {
 
@@ -9,40 +11,33 @@ constexpr int kPathRoom = 1024;
 // What one walk does, shared by every level of it.
 struct Walk {
     const Store* store;
+    REGSAM flag;  // the view's, on every open and deletion
     bool deleting;
     KeySink sink;  // checking only; may be null
     void* context;
 };
-
-// A symbolic link opened as itself holds the value that names its target.
-// Opening, enumerating or deleting through a link reaches the target, which
-// is never the control's, so a key holding that value is refused, and so is
-// one that cannot tell.
-ResultCode RefuseLink(HKEY key)
-{
-    const ResultCode found = RegQueryValueExA(key, kLinkValueName, nullptr, nullptr, nullptr, nullptr);
-    if (found == ERROR_FILE_NOT_FOUND)
-        return ERROR_SUCCESS;
-    return found == ERROR_SUCCESS || found == ERROR_MORE_DATA ? ERROR_CANT_RESOLVE_FILENAME : found;
-}
 
 ResultCode Report(const Walk& walk, HKEY key, const char* path, KeyVisit visit)
 {
     return walk.sink == nullptr ? ERROR_SUCCESS : walk.sink(key, path, visit, walk.context);
 }
 
-// Walks the tree at path, whose text is length characters long and sits in a
-// room of kPathRoom bytes, opening every key as itself, never through a link.
-// Checking only reads, and refuses whatever deleting would stop at for want
-// of room or because of a link; deleting takes the tree apart leaves first.
-// One room serves every level: each child's name is enumerated straight into
-// the room's tail and cut off again on the way back, so a level of even the
-// deepest tree costs a handle and a few words of stack.
-ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
+// Walks the tree of the key whose name begins at nameAt in path, below the
+// parent key (open, as itself); path's text is length characters long and
+// sits in a room of kPathRoom bytes. Every key is opened below its parent
+// as itself, never through a link, and every name enumerated is read wide
+// and taken only where the code page spells it exactly: a name it changes
+// would open, or delete, some other key. Checking only reads, and refuses
+// whatever deleting would stop at; deleting takes the tree apart leaves
+// first, each key deleted from its parent by its own name. One room serves
+// every level: each child's name is enumerated straight into the room's
+// tail and cut off again on the way back, so a level of even the deepest
+// tree costs a handle and a few words of stack.
+ResultCode WalkTreeInRoom(HKEY parent, char* path, int length, int nameAt, const Walk& walk)
 {
     HKEY key;
-    ResultCode result =
-        OpenInStore(*walk.store, path, REG_OPTION_OPEN_LINK, walk.deleting ? KEY_ALL_ACCESS : KEY_READ, &key);
+    ResultCode result = RegOpenKeyExA(parent, path + nameAt, REG_OPTION_OPEN_LINK,
+                                      (walk.deleting ? KEY_ALL_ACCESS : KEY_READ) | walk.flag, &key);
     if (result != ERROR_SUCCESS) {
         Report(walk, nullptr, path, kRefusingKey);
         return result;
@@ -62,18 +57,23 @@ ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
     // Deleting asks for index 0 every time: the child found last time is
     // gone by now.
     for (DWORD index = 0; result == ERROR_SUCCESS; index += walk.deleting ? 0 : 1) {
-        LONG found = roomForChild ? RegEnumKeyA(key, index, childName, childRoom)
-                                  : RegEnumKeyA(key, index, scratch, sizeof scratch);
+        LONG found = roomForChild ? EnumExactName(key, index, childName, childRoom)
+                                  : EnumExactName(key, index, scratch, sizeof scratch);
         if (found == ERROR_MORE_DATA || (found == ERROR_SUCCESS && !roomForChild)) {
             // The child's path would not fit its room.
             result = ERROR_FILENAME_EXCED_RANGE;
             Report(walk, key, path, kRefusingKey);
             break;
         }
+        if (found == ERROR_NO_UNICODE_TRANSLATION) {
+            result = found;
+            Report(walk, key, path, kRefusingKey);
+            break;
+        }
         if (found != ERROR_SUCCESS) {
-            // A deletion ends its loop at any failure and lets the key's own
-            // deletion decide; a check has seen every child only at the end
-            // of the list.
+            // A deletion ends its loop at any other failure and lets the
+            // key's own deletion decide; a check has seen every child only
+            // at the end of the list.
             if (!walk.deleting && found != ERROR_NO_MORE_ITEMS) {
                 result = found;
                 Report(walk, key, path, kRefusingKey);
@@ -81,7 +81,7 @@ ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
             break;
         }
         path[length] = '\\';
-        result = WalkTreeInRoom(path, length + 1 + lstrlenA(childName), walk);
+        result = WalkTreeInRoom(key, path, length + 1 + lstrlenA(childName), length + 1, walk);
         path[length] = '\0';
         // A child listed a moment ago and gone now: a check reports only
         // the top of the tree missing.
@@ -93,7 +93,7 @@ ResultCode WalkTreeInRoom(char* path, int length, const Walk& walk)
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || !walk.deleting)
         return result;
-    return DeleteInStore(*walk.store, path);
+    return DeleteInView(parent, path + nameAt, walk.flag);
 }
 
 ResultCode WalkTree(const char* path, const Walk& walk)
@@ -107,20 +107,40 @@ ResultCode WalkTree(const char* path, const Walk& walk)
         return ERROR_BAD_PATHNAME;
     char room[kPathRoom];
     lstrcpyA(room, path);
-    return WalkTreeInRoom(room, length, walk);
+    int nameAt = 0;
+    for (const char* at = room; *at != '\0'; at = NextChar(at)) {
+        if (*at == '\\')
+            nameAt = static_cast<int>(at - room) + 1;
+    }
+    HKEY parent;
+    bool opened;
+    int reached;
+    ResultCode result = OpenParentInStore(*walk.store, room, nameAt, &parent, &opened, &reached);
+    if (result != ERROR_SUCCESS) {
+        // Where the way to the tree stopped: a link on it, for one.
+        const char kept = room[reached];
+        room[reached] = '\0';
+        Report(walk, nullptr, room, kRefusingKey);
+        room[reached] = kept;
+        return result;
+    }
+    result = WalkTreeInRoom(parent, room, length, nameAt, walk);
+    if (opened)
+        RegCloseKey(parent);
+    return result;
 }
 
 }  // namespace
 
 ResultCode CheckKeyTreeIn(const Store& store, const char* path, KeySink sink, void* context)
 {
-    const Walk walk = {&store, false, sink, context};
+    const Walk walk = {&store, ViewFlagOf(store), false, sink, context};
     return WalkTree(path, walk);
 }
 
 ResultCode DeleteKeyTreeIn(const Store& store, const char* path)
 {
-    const Walk walk = {&store, true, nullptr, nullptr};
+    const Walk walk = {&store, ViewFlagOf(store), true, nullptr, nullptr};
     return WalkTree(path, walk);
 }
 

@@ -108,7 +108,7 @@ ResultCode FillStoreControlList(ClassStore which, ControlSink sink, void* contex
     if (result != ERROR_SUCCESS)
         return result;
     HKEY classes;
-    result = OpenInStore(store, "CLSID", 0, KEY_ALL_ACCESS, &classes);
+    result = OpenInStore(store, "CLSID", KEY_ALL_ACCESS, &classes);
     CloseStore(store);
     return result != ERROR_SUCCESS ? result : ScanClasses(classes, sink, context);
 }

@@ -1,4 +1,5 @@
 #include "key_text.h"
+#include "exact_text.h"
 
 ResultCode QueryDefaultText(HKEY key, char* room, DWORD roomSize)
 {
@@ -23,7 +24,7 @@ bool IsKeyPath(const char* path)
 {
     if (path[0] == '\0' || path[0] == '\\')
         return false;
-    for (const char* at = path; *at != '\0'; ++at) {
+    for (const char* at = path; *at != '\0'; at = NextChar(at)) {
         if (*at == '\\' && (at[1] == '\\' || at[1] == '\0'))
             return false;
     }
@@ -32,7 +33,7 @@ bool IsKeyPath(const char* path)
 
 bool HoldsChar(const char* text, char c)
 {
-    for (; *text != '\0'; ++text) {
+    for (; *text != '\0'; text = NextChar(text)) {
         if (*text == c)
             return true;
     }
@@ -43,13 +44,26 @@ bool FindClassName(const char* line, int* start, int* end)
 {
     int first = -1;
     int last = -1;
-    for (int at = 0; line[at] != '\0'; ++at) {
-        if (line[at] == '\t') {
-            first = first < 0 ? at : first;
-            last = at;
+    for (const char* at = line; *at != '\0'; at = NextChar(at)) {
+        if (*at == '\t') {
+            first = first < 0 ? static_cast<int>(at - line) : first;
+            last = static_cast<int>(at - line);
         }
     }
     *start = first + 1;
     *end = last;
     return first != last;
 }
+
+// A symbolic link opened as itself holds the value that names its target.
+// Opening, enumerating or deleting through a link reaches the target, which
+// is never the control's, so a key holding that value is refused, and so is
+// one that cannot tell.
+ResultCode RefuseLink(HKEY key)
+{
+    const ResultCode found = RegQueryValueExA(key, kLinkValueName, nullptr, nullptr, nullptr, nullptr);
+    if (found == ERROR_FILE_NOT_FOUND)
+        return ERROR_SUCCESS;
+    return found == ERROR_SUCCESS || found == ERROR_MORE_DATA ? ERROR_CANT_RESOLVE_FILENAME : found;
+}
+

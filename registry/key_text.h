@@ -18,12 +18,18 @@ bool IsKeyPath(const char* path);
 // holds fewer than two TABs.
 bool FindClassName(const char* line, int* start, int* end);
 
-// True when text holds the character c.
+// True when text holds the character c, read character by character.
 bool HoldsChar(const char* text, char c);
 
 // The value by which a registry key opened with REG_OPTION_OPEN_LINK shows
 // that it is a symbolic link.
 constexpr char kLinkValueName[] = "SymbolicLinkValue";
+
+// A symbolic link opened as itself holds the value that names its target.
+// Opening, enumerating or deleting through a link reaches the target, which
+// is never the control's: ERROR_CANT_RESOLVE_FILENAME for a key that holds
+// that value, the query's code for one that cannot tell, else 0.
+ResultCode RefuseLink(HKEY key);
 
 // True when text is an identifier as classes and libraries are registered
 // under: "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" in hexadecimal digits.

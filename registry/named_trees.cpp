@@ -102,7 +102,7 @@ ResultCode ReadNamesClass(HKEY progIdKey, const char* clsid, bool* names)
 ResultCode KeepIfOwnProgIdTree(const Store& store, const char* clsid, char* room)
 {
     HKEY progIdKey;
-    ResultCode result = OpenInStore(store, room, 0, KEY_READ, &progIdKey);
+    ResultCode result = OpenInStore(store, room, KEY_READ, &progIdKey);
     if (result != ERROR_SUCCESS) {
         room[0] = '\0';
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;

@@ -36,7 +36,7 @@ ResultCode ReadTextOf(ResultCode opened, const HKEY* key, char* room, DWORD room
 ResultCode PassOverView(const Store& store, REGSAM flag, LibraryUserSink sink, void* context)
 {
     HKEY classes;
-    ResultCode result = OpenInStoreView(store, flag, "CLSID", 0, KEY_READ, &classes);
+    ResultCode result = OpenInStoreView(store, flag, "CLSID", KEY_READ, &classes);
     if (result != ERROR_SUCCESS)
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
     char path[kClassNameRoom + sizeof kTypelibSubkey - 1];
@@ -129,7 +129,7 @@ ResultCode KeepLibraryOfOthers(const Store& store, const char* clsid, char* type
         return ERROR_SUCCESS;
     // A library already gone needs no one's leave.
     HKEY library;
-    const ResultCode opened = OpenInStore(store, typeLibTree, 0, KEY_READ, &library);
+    const ResultCode opened = OpenInStore(store, typeLibTree, KEY_READ, &library);
     if (opened != ERROR_SUCCESS)
         return opened == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : opened;
     RegCloseKey(library);
@@ -161,7 +161,7 @@ ResultCode KeepProgIdOfOtherView(const Store& store, const char* clsid, char* pr
     lstrcatA(path, "\\ProgID");
     char named[kLineRoom];
     HKEY key;
-    const ResultCode result = ReadTextOf(OpenInStoreView(store, store.views.other, path, 0, KEY_READ, &key), &key,
+    const ResultCode result = ReadTextOf(OpenInStoreView(store, store.views.other, path, KEY_READ, &key), &key,
                                          named, sizeof named);
     if (result != ERROR_SUCCESS || lstrcmpiA(named, progIdTree) != 0)
         return result;

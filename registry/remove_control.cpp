@@ -64,7 +64,7 @@ ResultCode RemoveInStore(const char* clsidPath, char* room, const RemovalWatch& 
     if (watch.store != nullptr)
         watch.store(store.which, watch.context);
     HKEY classKey;
-    result = OpenInStore(store, clsidPath, 0, KEY_READ, &classKey);
+    result = OpenInStore(store, clsidPath, KEY_READ, &classKey);
     if (result == ERROR_SUCCESS) {
         // The class key names the other two trees, so it stays open while
         // they go and is deleted last. The line room is free for the ProgID

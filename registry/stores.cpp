@@ -1,4 +1,6 @@
 #include "stores.h"
+#include "exact_text.h"
+#include "key_text.h"
 
 namespace {
 
@@ -12,21 +14,99 @@ REGSAM PlainFlag(const Store& store)
     return store.views.other != 0 ? static_cast<REGSAM>(KEY_WOW64_64KEY) : 0;
 }
 
-// True when the root holds a key named as path's first name.
-bool HoldsTopOf(HKEY root, LPCSTR path)
+// Opens path below parent name by name, each as itself, never through a
+// symbolic link: RegOpenKeyExA's REG_OPTION_OPEN_LINK covers only a path's
+// last name, and a link on the way would lead the removal into keys of
+// another tree or of the other store. *reached is the length of the path
+// up to the end of the name where it stopped.
+LONG OpenEachAsItself(HKEY parent, LPCSTR path, REGSAM flag, REGSAM access, PHKEY key, int* reached)
+{
+    char name[kLineRoom];
+    HKEY at = parent;
+    const char* start = path;
+    for (;;) {
+        const char* end = start;
+        while (*end != '\0' && *end != '\\')
+            end = NextChar(end);
+        *reached = static_cast<int>(end - path);
+        const int length = static_cast<int>(end - start);
+        // An empty name would open the key above it again.
+        LONG result = length == 0 ? ERROR_BAD_PATHNAME : length >= kLineRoom ? ERROR_FILENAME_EXCED_RANGE : 0;
+        const bool last = *end == '\0';
+        HKEY next = nullptr;
+        if (result == ERROR_SUCCESS) {
+            lstrcpynA(name, start, length + 1);
+            result = RegOpenKeyExA(at, name, REG_OPTION_OPEN_LINK, (last ? access : KEY_READ) | flag, &next);
+        }
+        if (result == ERROR_SUCCESS) {
+            result = RefuseLink(next);
+            if (result != ERROR_SUCCESS)
+                RegCloseKey(next);
+        }
+        if (at != parent)
+            RegCloseKey(at);
+        if (result != ERROR_SUCCESS)
+            return result;
+        if (last) {
+            *key = next;
+            return ERROR_SUCCESS;
+        }
+        at = next;
+        start = end + 1;
+    }
+}
+
+// The first name of path, into a room of kLineRoom bytes.
+void FirstName(LPCSTR path, char* top)
+{
+    const char* end = path;
+    while (*end != '\0' && *end != '\\' && end - path < kLineRoom - 2)
+        end = NextChar(end);
+    lstrcpynA(top, path, static_cast<int>(end - path) + 1);
+}
+
+// Wine lays under the machine store's "Wow6432Node" links named "TypeLib",
+// "AppID" and "Protocols" to the store's own keys of those names, so that
+// both views share them. Such a link, exactly that one, is the platform's.
+bool IsSharingLink(HKEY link, LPCSTR name)
+{
+    WCHAR target[kLineRoom];
+    DWORD type = 0;
+    DWORD size = sizeof target - sizeof(WCHAR);
+    const WCHAR linkValue[] = {'S', 'y', 'm', 'b', 'o', 'l', 'i', 'c', 'L', 'i', 'n', 'k', 'V', 'a', 'l', 'u', 'e', 0};
+    if (RegQueryValueExW(link, linkValue, nullptr, &type, reinterpret_cast<LPBYTE>(target), &size) != ERROR_SUCCESS ||
+        type != REG_LINK)
+        return false;
+    target[size / sizeof(WCHAR)] = 0;
+    char spelt[kLineRoom];
+    BOOL usedDefault = FALSE;
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, target, -1, spelt, sizeof spelt, nullptr, &usedDefault) == 0 ||
+        usedDefault)
+        return false;
+    char shared[kLineRoom];
+    lstrcpyA(shared, "\\Registry\\Machine\\Software\\Classes\\");
+    if (lstrlenA(shared) + lstrlenA(name) >= kLineRoom)
+        return false;
+    lstrcatA(shared, name);
+    return lstrcmpiA(spelt, shared) == 0;
+}
+
+// Where the 32-bit view's root holds path's first name: not at all, as
+// the platform's link to the store's shared key of that name, or otherwise
+// (a key of its own, or a link that is not the platform's, which the open
+// then refuses).
+enum Holding { kHoldsNothing, kHoldsSharingLink, kHoldsKey };
+
+Holding HoldingOf(const Store& store, LPCSTR path)
 {
     char top[kLineRoom];
-    int length = 0;
-    while (path[length] != '\0' && path[length] != '\\' && length < kLineRoom - 1) {
-        top[length] = path[length];
-        ++length;
-    }
-    top[length] = '\0';
+    FirstName(path, top);
     HKEY key;
-    if (RegOpenKeyExA(root, top, REG_OPTION_OPEN_LINK, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
-        return false;
+    if (RegOpenKeyExA(store.root32, top, REG_OPTION_OPEN_LINK, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return kHoldsNothing;
+    const bool sharing = store.which == kMachineStore && RefuseLink(key) != ERROR_SUCCESS && IsSharingLink(key, top);
     RegCloseKey(key);
-    return true;
+    return sharing ? kHoldsSharingLink : kHoldsKey;
 }
 
 // The root that a key of the view lies below: the 32-bit view's own copy
@@ -35,7 +115,8 @@ bool HoldsTopOf(HKEY root, LPCSTR path)
 // program's own view shows it, whichever view the removal works in: where
 // that is the 32-bit view, from its root where that holds the key's first
 // name, as Wine places the shared keys a 32-bit program makes, else from
-// the store's root.
+// the store's root; and from the store's root where the 32-bit view's root
+// holds the platform's link to it.
 HKEY RootOf(const Store& store, REGSAM view, LPCSTR path)
 {
     if (PlainFlag(store) == 0)
@@ -44,7 +125,7 @@ HKEY RootOf(const Store& store, REGSAM view, LPCSTR path)
         return view == KEY_WOW64_32KEY ? store.root32 : store.root;
     if (OwnView() != KEY_WOW64_32KEY || store.root32 == nullptr)
         return store.root;
-    return HoldsTopOf(store.root32, path) ? store.root32 : store.root;
+    return HoldingOf(store, path) == kHoldsKey ? store.root32 : store.root;
 }
 
 }  // namespace
@@ -68,7 +149,8 @@ ResultCode OpenStore(ClassStore which, Store* store)
                                       KEY_READ | PlainFlag(*store), &store->root);
     if (result != ERROR_SUCCESS || PlainFlag(*store) == 0)
         return result;
-    result = RegOpenKeyExA(store->root, "Wow6432Node", 0, KEY_READ | KEY_WOW64_64KEY, &store->root32);
+    int reached;
+    result = OpenEachAsItself(store->root, "Wow6432Node", KEY_WOW64_64KEY, KEY_READ, &store->root32, &reached);
     if (result == ERROR_SUCCESS)
         return result;
     store->root32 = nullptr;
@@ -93,7 +175,7 @@ ResultCode OpenStoreOfClass(const char* clsidPath, Store* store)
             // The class key as itself: a link there is the user's, and is
             // refused when the removal walks it.
             HKEY classKey;
-            result = OpenInStore(*store, clsidPath, REG_OPTION_OPEN_LINK, KEY_READ, &classKey);
+            result = OpenInStore(*store, clsidPath, KEY_READ, &classKey);
             if (result == ERROR_SUCCESS) {
                 RegCloseKey(classKey);
                 return ERROR_SUCCESS;
@@ -106,23 +188,42 @@ ResultCode OpenStoreOfClass(const char* clsidPath, Store* store)
     return OpenStore(kMachineStore, store);
 }
 
-LONG OpenInStore(const Store& store, LPCSTR path, DWORD options, REGSAM access, PHKEY key)
+LONG OpenInStore(const Store& store, LPCSTR path, REGSAM access, PHKEY key)
 {
-    return OpenInStoreView(store, store.views.working, path, options, access, key);
+    return OpenInStoreView(store, store.views.working, path, access, key);
 }
 
-LONG OpenInStoreView(const Store& store, REGSAM view, LPCSTR path, DWORD options, REGSAM access, PHKEY key)
+LONG OpenInStoreView(const Store& store, REGSAM view, LPCSTR path, REGSAM access, PHKEY key)
 {
+    int reached;
+    return OpenReaching(store, view, path, access, key, &reached);
+}
+
+LONG OpenReaching(const Store& store, REGSAM view, LPCSTR path, REGSAM access, PHKEY key, int* reached)
+{
+    *reached = 0;
     const HKEY root = RootOf(store, view, path);
     if (root == nullptr)
         return ERROR_FILE_NOT_FOUND;
-    return RegOpenKeyExA(root, path, options, access | PlainFlag(store), key);
+    return OpenEachAsItself(root, path, PlainFlag(store), access, key, reached);
 }
 
-LONG DeleteInStore(const Store& store, LPCSTR path)
+LONG OpenParentInStore(const Store& store, char* path, int nameAt, PHKEY parent, bool* opened, int* reached)
 {
-    const HKEY root = RootOf(store, store.views.working, path);
-    if (root == nullptr)
-        return ERROR_FILE_NOT_FOUND;
-    return DeleteInView(root, path, PlainFlag(store));
+    *opened = false;
+    *reached = 0;
+    if (nameAt == 0) {
+        *parent = RootOf(store, store.views.working, path);
+        return *parent == nullptr ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+    }
+    path[nameAt - 1] = '\0';
+    const LONG result = OpenReaching(store, store.views.working, path, KEY_READ, parent, reached);
+    path[nameAt - 1] = '\\';
+    *opened = result == ERROR_SUCCESS;
+    return result;
+}
+
+REGSAM ViewFlagOf(const Store& store)
+{
+    return PlainFlag(store);
 }

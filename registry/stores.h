@@ -44,7 +44,7 @@ void CloseStore(const Store& store);
 ResultCode OpenStoreOfClass(const char* clsidPath, Store* store);
 
 // RegOpenKeyExA below the store's root, in the view worked in or in the
-// one that view names; and RegDeleteKeyA there, in the view worked in.
+// one that view names.
 // Where there are two views, every key is named where it lies and opened
 // in the 64-bit view, which redirects nothing: a key each view keeps a copy
 // of below the root of that view's copies; any other as the program's own
@@ -53,9 +53,22 @@ ResultCode OpenStoreOfClass(const char* clsidPath, Store* store);
 // there the shared keys a 32-bit program makes).
 // Windows redirects a 64-bit program's opens below a handle by the 32-bit
 // view's flag; Wine does not.
-LONG OpenInStore(const Store& store, LPCSTR path, DWORD options, REGSAM access, PHKEY key);
-LONG OpenInStoreView(const Store& store, REGSAM view, LPCSTR path, DWORD options, REGSAM access, PHKEY key);
-LONG DeleteInStore(const Store& store, LPCSTR path);
+// Every name of the path is opened as itself, with the view's flag: a
+// symbolic link anywhere on it, the last name included, is refused with
+// ERROR_CANT_RESOLVE_FILENAME, except the one the platform lays itself
+// (Wine's "Wow6432Node\TypeLib" and its like, read as the shared keys they
+// lead to). OpenReaching also tells how much of the path it got through:
+// the length up to the end of the name where it stopped.
+LONG OpenInStore(const Store& store, LPCSTR path, REGSAM access, PHKEY key);
+LONG OpenInStoreView(const Store& store, REGSAM view, LPCSTR path, REGSAM access, PHKEY key);
+LONG OpenReaching(const Store& store, REGSAM view, LPCSTR path, REGSAM access, PHKEY key, int* reached);
+
+// The flag every open and deletion below the store's root carries.
+REGSAM ViewFlagOf(const Store& store);
+// Opens the key above the name of path that begins at nameAt as
+// OpenInStore does, the path cut there for the while; where the path is
+// one name, gives the root it lies below, not to be closed (*opened false).
+LONG OpenParentInStore(const Store& store, char* path, int nameAt, PHKEY parent, bool* opened, int* reached);
 
 // DeleteKeyTree and CheckKeyTree inside the store, paths from its root.
 ResultCode DeleteKeyTreeIn(const Store& store, const char* path);

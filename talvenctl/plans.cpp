@@ -78,7 +78,7 @@ bool NamedTreesOf(const Control& control, const Census& census, ClassStore* whic
         return false;
     *which = store.which;
     HKEY classKey;
-    bool read = OpenInStore(store, path.c_str(), 0, KEY_READ, &classKey) == ERROR_SUCCESS;
+    bool read = OpenInStore(store, path.c_str(), KEY_READ, &classKey) == ERROR_SUCCESS;
     if (read) {
         char progIdRoom[kLineRoom];
         char typeLibRoom[kTypeLibPathRoom];
@@ -107,7 +107,7 @@ bool StillRegistered(const Control& control, ClassStore removedFrom, ClassStore*
         return false;
     HKEY classKey;
     const std::string path = "CLSID\\" + control.clsid;
-    const bool held = OpenInStore(store, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &classKey) == ERROR_SUCCESS;
+    const bool held = OpenInStore(store, path.c_str(), KEY_READ, &classKey) == ERROR_SUCCESS;
     if (held)
         RegCloseKey(classKey);
     CloseStore(store);

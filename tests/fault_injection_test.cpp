@@ -84,13 +84,13 @@ TEST(FaultInjection, EachFailedCallEndsTheRemovalCleanly)
         // Every enumeration of the plan is of a walk that must see all (the
         // look for the library's other users among them, where a gap could
         // hide one), so none may fail unnoticed.
-        if (call.rfind("RegEnumKeyA", 0) == 0 && n <= planning) {
+        if (call.rfind("RegEnumKey", 0) == 0 && n <= planning) {
             EXPECT_EQ(result, kInjected);
         }
         if (result != 0) {
             // An enumeration that fails ends the loop; the key's own deletion,
             // refused while it has subkeys, then decides the result.
-            const bool enumeration = call.rfind("RegEnumKeyA", 0) == 0;
+            const bool enumeration = call.rfind("RegEnumKey", 0) == 0;
             EXPECT_TRUE(result == kInjected || (enumeration && result == ERROR_ACCESS_DENIED)) << result;
             EXPECT_TRUE(IsPrefix(deleted, fullOrder));
             EXPECT_TRUE(keystore::Exists("CLSID\\" + kControl.clsid));
@@ -100,7 +100,7 @@ TEST(FaultInjection, EachFailedCallEndsTheRemovalCleanly)
             EXPECT_EQ(deleted, WithoutTrees(fullOrder, {"TypeLib\\" + kControl.typeLib}));
         } else {
             // Closing, or an enumeration of a key without subkeys.
-            EXPECT_TRUE(call.rfind("RegCloseKey", 0) == 0 || call.rfind("RegEnumKeyA", 0) == 0);
+            EXPECT_TRUE(call.rfind("RegCloseKey", 0) == 0 || call.rfind("RegEnumKey", 0) == 0);
             EXPECT_EQ(deleted, fullOrder);
         }
     }
