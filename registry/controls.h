@@ -14,6 +14,10 @@ typedef int32_t ResultCode;
 
 constexpr int kLineRoom = 1024;
 
+// What a removal answers when no store's registration builds the line it
+// was given any more, or a tree changed between its walk and its deletion.
+constexpr ResultCode kRegistrationChanged = ERROR_KEY_DELETED;
+
 // The two stores of classes that HKEY_CLASSES_ROOT shows merged: the
 // machine's, HKEY_LOCAL_MACHINE\Software\Classes, and the user's,
 // HKEY_CURRENT_USER\Software\Classes (see stores.h).

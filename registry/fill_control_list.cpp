@@ -18,28 +18,28 @@ constexpr DWORD kControlPathRoom = kKeyNameRoom + sizeof kControlSubkey - 1;
 // Asks for "<name>\Control" straight from the "CLSID" key. Most classes are
 // not controls, and for them this one open settles it: the class key itself
 // is opened, with full access, only for the few that are.
-bool HasControlKey(HKEY classes, const char* keyName)
+ResultCode OpenControlKey(HKEY classes, const char* keyName, REGSAM flag)
 {
     char path[kControlPathRoom];
     lstrcpyA(path, keyName);
     lstrcatA(path, kControlSubkey);
     HKEY control;
-    if (OpenKey(classes, path, 0, KEY_READ, &control) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(control);  // only its existence counts
-    return true;
+    const ResultCode result = OpenKey(classes, path, 0, KEY_READ | flag, &control);
+    if (result == ERROR_SUCCESS)
+        RegCloseKey(control);  // only its existence counts
+    return result;
 }
 
-// True when the class has an in-process server whose path is REG_SZ text
-// that fits its room.
-bool ReadServerPath(HKEY classKey, char* server)
+// Reads the class's in-process server path: REG_SZ text that fits its room.
+ResultCode ReadServerPath(HKEY classKey, char* server, REGSAM flag)
 {
     HKEY sub;
-    if (OpenKey(classKey, "InprocServer32", 0, KEY_READ, &sub) != ERROR_SUCCESS)
-        return false;
-    ResultCode read = QueryDefaultText(sub, server, kServerPathRoom);
+    ResultCode result = OpenKey(classKey, "InprocServer32", 0, KEY_READ | flag, &sub);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = QueryDefaultText(sub, server, kServerPathRoom);
     RegCloseKey(sub);
-    return read == ERROR_SUCCESS;
+    return result;
 }
 
 // Appends TAB, key name, TAB, server path to the display name in line. A
@@ -56,24 +56,33 @@ void CompleteEntryLine(char* line, const char* keyName, const char* server)
     lstrcatA(line, server);
 }
 
-// Builds the class's entry line in a room of kLineRoom bytes when it is a
-// control.
-bool BuildLineIfControl(HKEY classes, const char* keyName, char* line)
+}  // namespace
+
+ResultCode BuildEntryLine(HKEY classes, const char* keyName, REGSAM flag, REGSAM access, char* line)
 {
+    // The listing passes over a name too long for its room.
+    if (lstrlenA(keyName) >= static_cast<int>(kKeyNameRoom))
+        return ERROR_MORE_DATA;
+    ResultCode result = OpenControlKey(classes, keyName, flag);
     HKEY classKey;
-    if (!HasControlKey(classes, keyName) ||
-        OpenKey(classes, keyName, 0, KEY_ALL_ACCESS, &classKey) != ERROR_SUCCESS)
-        return false;
+    if (result == ERROR_SUCCESS)
+        result = OpenKey(classes, keyName, 0, access | flag, &classKey);
+    if (result != ERROR_SUCCESS)
+        return result;
     char server[kServerPathRoom];
-    const bool control = ReadServerPath(classKey, server) && QueryDefaultText(classKey, line, kLineRoom) == ERROR_SUCCESS;
-    if (control)
+    result = ReadServerPath(classKey, server, flag);
+    if (result == ERROR_SUCCESS)
+        result = QueryDefaultText(classKey, line, kLineRoom);
+    if (result == ERROR_SUCCESS)
         CompleteEntryLine(line, keyName, server);
     RegCloseKey(classKey);
-    return control;
+    return result;
 }
 
+namespace {
+
 // Delivers the line of every control of the open "CLSID" key, and closes it.
-ResultCode ScanClasses(HKEY classes, ControlSink sink, void* context)
+ResultCode ScanClasses(HKEY classes, REGSAM flag, ControlSink sink, void* context)
 {
     char keyName[kKeyNameRoom];
     for (DWORD index = 0;; ++index) {
@@ -85,7 +94,7 @@ ResultCode ScanClasses(HKEY classes, ControlSink sink, void* context)
         if (found != ERROR_SUCCESS)
             break;
         char line[kLineRoom];
-        if (BuildLineIfControl(classes, keyName, line))
+        if (BuildEntryLine(classes, keyName, flag, KEY_ALL_ACCESS, line) == ERROR_SUCCESS)
             sink(line, context);
     }
     RegCloseKey(classes);  // handed over by the caller
@@ -98,7 +107,7 @@ ResultCode FillControlList(ControlSink sink, void* context)
 {
     HKEY classes;
     const ResultCode result = OpenKey(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes);
-    return result != ERROR_SUCCESS ? result : ScanClasses(classes, sink, context);
+    return result != ERROR_SUCCESS ? result : ScanClasses(classes, 0, sink, context);
 }
 
 ResultCode FillStoreControlList(ClassStore which, ControlSink sink, void* context)
@@ -106,11 +115,15 @@ ResultCode FillStoreControlList(ClassStore which, ControlSink sink, void* contex
     Store store;
     ResultCode result = OpenStore(which, &store);
     if (result != ERROR_SUCCESS)
-        return result;
+        return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
     HKEY classes;
     result = OpenInStore(store, "CLSID", KEY_ALL_ACCESS, &classes);
+    const REGSAM flag = ViewFlagOf(store);
     CloseStore(store);
-    return result != ERROR_SUCCESS ? result : ScanClasses(classes, sink, context);
+    // A store that keeps no classes of the view lists none.
+    if (result == ERROR_FILE_NOT_FOUND)
+        return ERROR_SUCCESS;
+    return result != ERROR_SUCCESS ? result : ScanClasses(classes, flag, sink, context);
 }
 
 ResultCode ShownControlLine(const char* line, char* shown)
@@ -125,7 +138,8 @@ ResultCode ShownControlLine(const char* line, char* shown)
     ResultCode result = OpenKey(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &classes);
     if (result != ERROR_SUCCESS)
         return result;
-    result = BuildLineIfControl(classes, keyName, shown) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    result = BuildEntryLine(classes, keyName, 0, KEY_ALL_ACCESS, shown) == ERROR_SUCCESS ? ERROR_SUCCESS
+                                                                                         : ERROR_FILE_NOT_FOUND;
     RegCloseKey(classes);
     return result;
 }

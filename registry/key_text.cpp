@@ -67,3 +67,12 @@ ResultCode RefuseLink(HKEY key)
     return found == ERROR_SUCCESS || found == ERROR_MORE_DATA ? ERROR_CANT_RESOLVE_FILENAME : found;
 }
 
+
+bool SameBytes(const char* a, const char* b)
+{
+    for (; *a == *b; ++a, ++b) {
+        if (*a == '\0')
+            return true;
+    }
+    return false;
+}

@@ -18,6 +18,10 @@ bool IsKeyPath(const char* path);
 // holds fewer than two TABs.
 bool FindClassName(const char* line, int* start, int* end);
 
+// True when the two texts are the same bytes (lstrcmpA compares by the
+// user's locale, which may call different texts equal).
+bool SameBytes(const char* a, const char* b);
+
 // True when text holds the character c, read character by character.
 bool HoldsChar(const char* text, char c);
 

@@ -53,12 +53,13 @@ ResultCode RemoveNamedTrees(const Store& store, HKEY classKey, const char* clsid
     return result;
 }
 
-// Removes, or plans the removal of, the class in the store that holds the
-// copy the merged view shows.
-ResultCode RemoveInStore(const char* clsidPath, char* room, const RemovalWatch& watch, bool deleting)
+// Removes, or plans the removal of, the class in the store whose
+// registration builds the line confirmed.
+ResultCode RemoveInStore(const char* clsidPath, const char* confirmed, char* room, const RemovalWatch& watch,
+                         bool deleting)
 {
     Store store;
-    ResultCode result = OpenStoreOfClass(clsidPath, &store);
+    ResultCode result = OpenStoreOfClass(clsidPath, confirmed, &store);
     if (result != ERROR_SUCCESS)
         return result;
     if (watch.store != nullptr)
@@ -84,6 +85,9 @@ ResultCode RemoveOrPlan(char* line, const RemovalWatch& watch, bool deleting)
     int end;
     if (!FindClassName(line, &start, &end))
         return 1;
+    // Exactly the registration that builds this line is removed, or none.
+    char confirmed[kLineRoom];
+    lstrcpynA(confirmed, line, kLineRoom);
     line[end] = '\0';  // the server path is not needed
     const char* clsid = line + start;
 
@@ -97,7 +101,7 @@ ResultCode RemoveOrPlan(char* line, const RemovalWatch& watch, bool deleting)
     if (clsid[0] == '\0' || HoldsChar(clsid, '\\'))
         return ERROR_BAD_PATHNAME;
 
-    return RemoveInStore(clsidPath, line, watch, deleting);
+    return RemoveInStore(clsidPath, confirmed, line, watch, deleting);
 }
 
 }  // namespace

@@ -167,25 +167,57 @@ void CloseStore(const Store& store)
     RegCloseKey(store.root);
 }
 
-ResultCode OpenStoreOfClass(const char* clsidPath, Store* store)
+namespace {
+
+// Whether the store's registration of the class, in the view worked in,
+// builds exactly the confirmed line: 0, kRegistrationChanged where it
+// builds another, or the code of the open that failed.
+ResultCode BuildsLine(const Store& store, const char* clsidPath, const char* confirmed)
 {
-    if (g_choice != kMachineStoreOnly) {
-        ResultCode result = OpenStore(kUserStore, store);
+    HKEY classes;
+    ResultCode result = OpenInStore(store, "CLSID", KEY_READ, &classes);
+    if (result != ERROR_SUCCESS)
+        return result;
+    // The class key as itself: a link there is refused.
+    HKEY classKey;
+    result = OpenInStore(store, clsidPath, KEY_READ, &classKey);
+    if (result == ERROR_SUCCESS) {
+        RegCloseKey(classKey);
+        char line[kLineRoom];
+        result = BuildEntryLine(classes, clsidPath + sizeof "CLSID\\" - 1, PlainFlag(store), KEY_READ, line);
+        // No control there now, or another one.
+        if (result == ERROR_FILE_NOT_FOUND || result == ERROR_INVALID_DATA || result == ERROR_MORE_DATA ||
+            (result == ERROR_SUCCESS && !SameBytes(line, confirmed)))
+            result = kRegistrationChanged;
+    }
+    RegCloseKey(classes);
+    return result;
+}
+
+}  // namespace
+
+ResultCode OpenStoreOfClass(const char* clsidPath, const char* confirmed, Store* store)
+{
+    const ClassStore order[] = {kUserStore, kMachineStore};
+    ResultCode found = ERROR_FILE_NOT_FOUND;
+    for (const ClassStore which : order) {
+        if ((which == kUserStore && g_choice == kMachineStoreOnly) || (which == kMachineStore && g_choice == kUserStoreOnly))
+            continue;
+        ResultCode result = OpenStore(which, store);
         if (result == ERROR_SUCCESS) {
-            // The class key as itself: a link there is the user's, and is
-            // refused when the removal walks it.
-            HKEY classKey;
-            result = OpenInStore(*store, clsidPath, KEY_READ, &classKey);
-            if (result == ERROR_SUCCESS) {
-                RegCloseKey(classKey);
-                return ERROR_SUCCESS;
-            }
+            result = BuildsLine(*store, clsidPath, confirmed);
+            if (result == ERROR_SUCCESS)
+                return result;
             CloseStore(*store);
         }
-        if (result != ERROR_FILE_NOT_FOUND || g_choice == kUserStoreOnly)
+        // A store without the class, or with another registration of it,
+        // leaves the word to the other; one that cannot be read ends it.
+        if (result == kRegistrationChanged)
+            found = result;
+        else if (result != ERROR_FILE_NOT_FOUND)
             return result;
     }
-    return OpenStore(kMachineStore, store);
+    return found;
 }
 
 LONG OpenInStore(const Store& store, LPCSTR path, REGSAM access, PHKEY key)

@@ -37,11 +37,20 @@ struct Store {
 ResultCode OpenStore(ClassStore which, Store* store);
 void CloseStore(const Store& store);
 
-// Opens the store whose copy of the class key at clsidPath ("CLSID\...")
-// the removal is to take: the user's where the user's store holds that key
-// in the view worked in, the machine's otherwise, within the stores chosen;
-// ERROR_FILE_NOT_FOUND where none of them holds it.
-ResultCode OpenStoreOfClass(const char* clsidPath, Store* store);
+// Builds the entry line of the class keyName below the open "CLSID" key
+// classes, as the listing does, opening with the view's flag: 0, or the
+// code that shows it is no control (ERROR_FILE_NOT_FOUND, ERROR_INVALID_DATA,
+// ERROR_MORE_DATA) or that the registry failed. The listing opens the class
+// key with full access, as it always has; a removal's look only reads it.
+ResultCode BuildEntryLine(HKEY classes, const char* keyName, REGSAM flag, REGSAM access, char* line);
+
+// Opens the store whose registration of the class key at clsidPath
+// ("CLSID\...") builds exactly the entry line confirmed, in the view worked
+// in, within the stores chosen: the user's first, as the merged view shows
+// it, then the machine's. ERROR_FILE_NOT_FOUND where none of them holds the
+// class key; kRegistrationChanged where one does but none builds that line
+// (it changed after listing, or the line named another key).
+ResultCode OpenStoreOfClass(const char* clsidPath, const char* confirmed, Store* store);
 
 // RegOpenKeyExA below the store's root, in the view worked in or in the
 // one that view names.

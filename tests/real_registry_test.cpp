@@ -176,19 +176,28 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
     std::vector<Registration> all = RegistrationsOfBothViews();
     const std::vector<Found> found = MakeControlsOfProgIdClasses();
     ASSERT_FALSE(found.empty());
-    std::map<std::string, std::string> lines;
-    for (const std::string& line : ListControls())
-        lines[line.substr(line.find('\t') + 1, line.rfind('\t') - line.find('\t') - 1)] = line;
+    const std::map<std::string, std::string> lines = LinesByClass();
 
     // Then the other view's registrations of the same classes, from there,
     // as talvenctl --view does: the last registration of each.
     std::vector<Found> removals = found;
     for (const Found& f : found) {
         const std::string progId = DefaultText("CLSID\\" + f.clsid + "\\ProgID", OtherView());
-        if (KeyExists("CLSID\\" + f.clsid, OtherView()))
-            removals.push_back({f.clsid, OtherView(), progId,
-                                DefaultText("CLSID\\" + f.clsid + "\\Typelib", OtherView()), false});
+        if (!KeyExists("CLSID\\" + f.clsid, OtherView()))
+            continue;
+        removals.push_back(
+            {f.clsid, OtherView(), progId, DefaultText("CLSID\\" + f.clsid + "\\Typelib", OtherView()), false});
+        // A control there too, as talvenctl --view lists it.
+        const std::string classPath = "CLSID\\" + f.clsid;
+        Lay(InView(OtherView(), {Key(classPath + "\\Control")}));
+        if (DefaultText(classPath + "\\InprocServer32", OtherView()).empty())
+            Lay(InView(OtherView(), {Text(classPath + "\\InprocServer32", "C:\\windows\\system32\\gone.ocx")}));
+        if (DefaultText(classPath, OtherView()).empty())
+            Lay(InView(OtherView(), {Text(classPath, "Class " + f.clsid)}));
     }
+    UseView(OtherView(), RegDeleteKeyExA);
+    const std::map<std::string, std::string> otherLines = LinesByClass();
+    UseView(0, nullptr);
 
     const std::vector<std::string> before = SnapshotAll();
     std::vector<std::string> allowed;
@@ -220,7 +229,7 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
         for (Registration& r : all)
             r.removed = r.removed || (r.view == f.view && SameText(r.clsid, f.clsid));
         char room[kLineRoom];
-        std::strcpy(room, f.view == 0 ? lines[f.clsid].c_str() : ("Class\t" + f.clsid + "\tx.ocx").c_str());
+        std::strcpy(room, (f.view == 0 ? lines : otherLines).at(f.clsid).c_str());
         const bool ownPass = library && ownPasses < 8;
         ownPasses += ownPass;
         const RemovalWatch watch = {nullptr, nullptr, ownPass ? nullptr : AskCensusIn<CensusWatch>, &asking, nullptr};

@@ -66,7 +66,7 @@ std::vector<TreeCase> RemovalCases()
          World(), {}, kXLine, 0, {"Talven.Xanthe.1", kXTypeLib, kXClass}},
         {"CLSID named in other case in the line and the ProgID",
          World({Text("Talven.Xanthe.1\\CLSID", "{5a000000-0000-0000-0000-00000000000a}")}), {},
-         "Xanthe Gauge\t{5a000000-0000-0000-0000-00000000000a}\tx.ocx", 0,
+         "Xanthe Gauge\t{5a000000-0000-0000-0000-00000000000a}\tC:\\Ctl\\xanthe.ocx", 0,
          {"Talven.Xanthe.1", kXTypeLib, kXClass}},
         {"Typelib value of 50 characters passed over",
          World({Text(typeLibKey, "{" + std::string(48, '7') + "}"),
@@ -90,8 +90,11 @@ std::vector<TreeCase> RemovalCases()
         // With a class of that name there to be deleted, were the path let through.
         {"CLSID path of 60 characters", World({Key("CLSID\\" + std::string(54, 'c') + "\\Control")}), {},
          "X\t" + std::string(54, 'c') + "\tx.ocx", ERROR_FILENAME_EXCED_RANGE, {}},
-        {"CLSID path of 59 characters", World({Key("CLSID\\" + std::string(53, 'c') + "\\Control")}), {},
-         "X\t" + std::string(53, 'c') + "\tx.ocx", 0, {"CLSID\\" + std::string(53, 'c')}},
+        // A name the listing never lists: no line of it is confirmed.
+        {"CLSID path of 59 characters",
+         World({Text("CLSID\\" + std::string(53, 'c'), "X"), Key("CLSID\\" + std::string(53, 'c') + "\\Control"),
+                Text("CLSID\\" + std::string(53, 'c') + "\\InprocServer32", "x.ocx")}),
+         {}, "X\t" + std::string(53, 'c') + "\tx.ocx", kRegistrationChanged, {}},
         {"class not registered", World(), {}, "Gone\t{00000000-0000-0000-0000-000000000000}\tg.ocx",
          ERROR_FILE_NOT_FOUND, {}},
         // A ProgID value that names no tree of this class's own is passed

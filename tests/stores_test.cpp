@@ -42,6 +42,8 @@ std::string User(const std::string& path)
 std::vector<TreeCase> StoreCases()
 {
     const std::string xLine = EntryLine(kXControl);
+    // What the user's copy of X below builds, which the merged view shows.
+    const std::string userXLine = "Xeric Gauge\t" + kX + "\tC:\\Users\\u\\toolbar.ocx";
     const std::string machineX[] = {"Talven.Xeric.1", "TypeLib\\" + kLib, kXClass};
     return {
         {"a per-user copy of a machine control under a name of its own",
@@ -50,16 +52,25 @@ std::vector<TreeCase> StoreCases()
         {"a per-user class naming the machine's ProgID, which names it back",
          Join({ControlKeys(kXControl),
                InUserStore(Join({BareControl(kX, "Xeric Gauge"), {Text(kXClass + "\\ProgID", "Talven.Xeric.1")}}))}),
-         {}, xLine, 0, {User(kXClass)}},
+         {}, userXLine, 0, {User(kXClass)}},
         {"a per-user ProgID key hiding the machine's",
          Join({ControlKeys(kXControl),
                InUserStore(Join({BareControl(kX, "Xeric Gauge"),
                                  {Text(kXClass + "\\ProgID", "Talven.Xeric.1"), Text("Talven.Xeric.1\\CLSID", kX)}}))}),
-         {}, xLine, 0, {User(kXClass), User("Talven.Xeric.1")}},
+         {}, userXLine, 0, {User(kXClass), User("Talven.Xeric.1")}},
+        // The line confirmed decides, not which store holds a copy: the
+        // machine's line takes the machine's registration; a line no store
+        // builds any more takes nothing.
+        {"the machine's line confirmed while the user's store holds another copy of the class",
+         Join({ControlKeys(kXControl), InUserStore(BareControl(kX, "Old toolbar"))}), {}, xLine, 0,
+         {machineX[0], machineX[1], machineX[2]}},
+        {"a line that neither store's registration builds any more",
+         Join({ControlKeys(kXControl), InUserStore(BareControl(kX, "Old toolbar"))}), {},
+         "Xeric Gauge\t" + kX + "\tC:\\Ctl\\moved\\xeric.ocx", kRegistrationChanged, {}},
         {"a per-user class naming a machine library no machine class names",
          Join({{Text("TypeLib\\" + kLib + "\\1.0", "Machine library")},
                InUserStore(Join({BareControl(kZ, "Zephyr"), {Text("CLSID\\" + kZ + "\\Typelib", kLib)}}))}),
-         {}, "Zephyr\t" + kZ + "\tz.ocx", 0, {User("CLSID\\" + kZ)}},
+         {}, "Zephyr\t" + kZ + "\tC:\\Users\\u\\toolbar.ocx", 0, {User("CLSID\\" + kZ)}},
         {"a machine control whose ProgID key the user's store also holds",
          Join({ControlKeys(kXControl), InUserStore({Text("Talven.Xeric.1\\CLSID", kX)})}), {}, xLine, 0,
          {machineX[0], machineX[1], machineX[2]}},

@@ -169,7 +169,7 @@ void ExpectOutcome(const ViewCase& c, const Roles& roles)
     for (const Removal& removal : expected.removals) {
         WorkIn(FlagOf(roles, removal.view));
         char room[kLineRoom];
-        std::strcpy(room, ("Ctl\t" + removal.clsid + "\tx.ocx").c_str());
+        std::strcpy(room, ListedLine(removal.clsid).c_str());
         EXPECT_EQ(RemoveControlReporting(room, watch), removal.result) << removal.clsid;
     }
     WorkIn(0);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -74,6 +75,13 @@ std::vector<KeyDef> Join(std::initializer_list<std::vector<KeyDef>> parts);
 // The entry lines a scan delivers, in the order it delivers them, and its
 // result where asked for.
 std::vector<std::string> ListControls(ResultCode* result = nullptr);
+
+// The entry line of each control the scan lists, by its class key's name;
+// and the line of one class, or a line naming it that no registration
+// builds, where it is not listed. A removal takes only a registration that
+// builds the very line it is given.
+std::map<std::string, std::string> LinesByClass();
+std::string ListedLine(const std::string& clsid);
 
 // What the logic answers a symbolic link with, and a path too deep for the
 // registry's own calls: the stand-in's 1024-byte room, Wine's 8-bit calls

@@ -1,3 +1,4 @@
+#include <map>
 #include "registry_fixture.h"
 
 #include <algorithm>
@@ -61,6 +62,21 @@ std::vector<std::string> ListControls(ResultCode* result)
     if (result != nullptr)
         *result = scanned;
     return lines;
+}
+
+std::map<std::string, std::string> LinesByClass()
+{
+    std::map<std::string, std::string> lines;
+    for (const std::string& line : ListControls())
+        lines[line.substr(line.find('\t') + 1, line.rfind('\t') - line.find('\t') - 1)] = line;
+    return lines;
+}
+
+std::string ListedLine(const std::string& clsid)
+{
+    const std::map<std::string, std::string> lines = LinesByClass();
+    const auto found = lines.find(clsid);
+    return found != lines.end() ? found->second : "Class\t" + clsid + "\tx.ocx";
 }
 
 std::vector<KeyDef> ControlKeys(const ControlDef& control)
