@@ -76,3 +76,25 @@ bool SameBytes(const char* a, const char* b)
     }
     return false;
 }
+
+ResultCode ReadSubkeyText(HKEY key, const char* subkey, REGSAM flag, bool exact, char* room, DWORD roomSize)
+{
+    room[0] = '\0';
+    HKEY sub;
+    ResultCode result = RegOpenKeyExA(key, subkey, REG_OPTION_OPEN_LINK, KEY_READ | flag, &sub);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = RefuseLink(sub);
+    if (result == ERROR_SUCCESS)
+        result = exact ? QueryExactText(sub, room, roomSize) : QueryDefaultText(sub, room, roomSize);
+    RegCloseKey(sub);
+    if (result != ERROR_SUCCESS)
+        room[0] = '\0';
+    return result;
+}
+
+bool NamesNothing(ResultCode read)
+{
+    return read == ERROR_FILE_NOT_FOUND || read == ERROR_INVALID_DATA || read == ERROR_MORE_DATA ||
+           read == ERROR_NO_UNICODE_TRANSLATION;
+}

@@ -8,6 +8,16 @@
 // fits the room with its terminating NUL.
 ResultCode QueryDefaultText(HKEY key, char* room, DWORD roomSize);
 
+// Opens key's subkey as itself, with the view's flag, and reads its default
+// value: exactly spelt where asked (see exact_text.h), else as the 8-bit
+// calls give it. The open's or the read's code; a link there reads as
+// ERROR_CANT_RESOLVE_FILENAME.
+ResultCode ReadSubkeyText(HKEY key, const char* subkey, REGSAM flag, bool exact, char* room, DWORD roomSize);
+
+// True where a read's code says there is no text there to name anything:
+// no key, no value, not REG_SZ, too long, or not spelt exactly.
+bool NamesNothing(ResultCode read);
+
 // True when path names one key by non-empty names joined by single "\":
 // the registry skips empty names, so "", "\x", "x\" or "x\\y" would open
 // some other key than the one they appear to name.

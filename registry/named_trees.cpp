@@ -1,7 +1,9 @@
 // Which ProgID and type-library trees a class's values name as its own.
 #include "controls.h"
+#include "exact_text.h"
 #include "key_text.h"
 #include "other_users.h"
+#include "stores.h"
 
 namespace {
 
@@ -44,16 +46,13 @@ bool CanNameProgIdTree(const char* name)
     return true;
 }
 
-// Reads the default value of key's subkey into room; false when the subkey
-// or a usable REG_SZ value is missing.
-bool ReadSubkeyText(HKEY key, const char* subkey, char* room, DWORD roomSize)
+// Reads the default value of the class key's subkey, as itself and in the
+// view, into room, spelt exactly: a value the code page changes names some
+// other tree than the one written. False when the subkey or a usable value
+// is missing, or the value is not exact.
+bool ReadNamingText(const Store& store, HKEY key, const char* subkey, char* room, DWORD roomSize)
 {
-    HKEY sub;
-    if (RegOpenKeyExA(key, subkey, 0, KEY_READ, &sub) != ERROR_SUCCESS)
-        return false;
-    ResultCode read = QueryDefaultText(sub, room, roomSize);
-    RegCloseKey(sub);
-    return read == ERROR_SUCCESS;
+    return ReadSubkeyText(key, subkey, ViewFlagOf(store), true, room, roomSize) == ERROR_SUCCESS;
 }
 
 struct TreeShape {
@@ -68,7 +67,7 @@ ResultCode MeasureProgIdTree(HKEY, const char* path, KeyVisit visit, void* conte
     if (visit != kEnteringKey)
         return ERROR_SUCCESS;
     const char* name = path;
-    for (const char* at = path; *at != '\0'; ++at) {
+    for (const char* at = path; *at != '\0'; at = NextChar(at)) {
         if (*at == '\\')
             name = at + 1;
     }
@@ -78,21 +77,14 @@ ResultCode MeasureProgIdTree(HKEY, const char* path, KeyVisit visit, void* conte
 
 // Whether the ProgID key names the class back in its "CLSID" subkey: 0 with
 // names set, or a failure that leaves it unknown.
-ResultCode ReadNamesClass(HKEY progIdKey, const char* clsid, bool* names)
+ResultCode ReadNamesClass(const Store& store, HKEY progIdKey, const char* clsid, bool* names)
 {
-    *names = false;
-    HKEY namedKey;
-    ResultCode result = RegOpenKeyExA(progIdKey, "CLSID", 0, KEY_READ, &namedKey);
-    if (result != ERROR_SUCCESS)
-        return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
     char named[kClsidPathRoom];
-    result = QueryDefaultText(namedKey, named, sizeof named);
-    RegCloseKey(namedKey);
+    const ResultCode result = ReadSubkeyText(progIdKey, "CLSID", ViewFlagOf(store), true, named, sizeof named);
     *names = result == ERROR_SUCCESS && lstrcmpiA(named, clsid) == 0;
-    // No value, or no text that could be a class's name: it names no class.
-    if (result == ERROR_FILE_NOT_FOUND || result == ERROR_INVALID_DATA || result == ERROR_MORE_DATA)
-        return ERROR_SUCCESS;
-    return result;
+    // No key, no value, or no text that spells a class's name: it names no
+    // class.
+    return NamesNothing(result) ? ERROR_SUCCESS : result;
 }
 
 // 0 with the room left as it is when the key it names in the store is this
@@ -108,7 +100,7 @@ ResultCode KeepIfOwnProgIdTree(const Store& store, const char* clsid, char* room
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
     }
     bool namesClass;
-    result = ReadNamesClass(progIdKey, clsid, &namesClass);
+    result = ReadNamesClass(store, progIdKey, clsid, &namesClass);
     RegCloseKey(progIdKey);
     if (result != ERROR_SUCCESS || !namesClass) {
         room[0] = '\0';
@@ -143,19 +135,19 @@ ResultCode FindNamedTrees(const Store& store, HKEY classKey, const char* clsid, 
     // none.
     char typeLibId[kTypeLibIdRoom];
     typeLibTree[0] = '\0';
-    if (ReadSubkeyText(classKey, "Typelib", typeLibId, kTypeLibIdRoom) && IsIdentifier(typeLibId)) {
+    if (ReadNamingText(store, classKey, "Typelib", typeLibId, kTypeLibIdRoom) && IsIdentifier(typeLibId)) {
         lstrcpyA(typeLibTree, kTypeLibRoot);
         lstrcatA(typeLibTree, typeLibId);
     }
     ResultCode result = KeepLibraryOfOthers(store, clsid, typeLibTree, watch);
     if (result != ERROR_SUCCESS)
         return result;
-    if (!ReadSubkeyText(classKey, "ProgID", progIdTree, kLineRoom) || !CanNameProgIdTree(progIdTree)) {
+    if (!ReadNamingText(store, classKey, "ProgID", progIdTree, kLineRoom) || !CanNameProgIdTree(progIdTree)) {
         progIdTree[0] = '\0';
         return ERROR_SUCCESS;
     }
     result = KeepIfOwnProgIdTree(store, clsid, progIdTree);
     if (result == ERROR_SUCCESS)
-        result = KeepProgIdOfOtherView(store, clsid, progIdTree, watch);
+        result = KeepProgIdOfOtherRegistrations(store, clsid, progIdTree, watch);
     return result;
 }

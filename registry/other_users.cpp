@@ -52,9 +52,11 @@ ResultCode PassOverView(const Store& store, REGSAM flag, LibraryUserSink sink, v
         }
         const int length = lstrlenA(path);
         lstrcatA(path, kTypelibSubkey);
-        // Below the view's own "CLSID" the keys are that view's: no flag.
+        // Below the view's own "CLSID" the keys are that view's; the flag
+        // keeps them so on every Windows.
         HKEY key;
-        result = ReadTextOf(RegOpenKeyExA(classes, path, 0, KEY_READ, &key), &key, library, sizeof library);
+        result = ReadTextOf(RegOpenKeyExA(classes, path, 0, KEY_READ | ViewFlagOf(store), &key), &key, library,
+                            sizeof library);
         path[length] = '\0';
         const ClassKey user = {path, flag, store.which};
         if (result == ERROR_SUCCESS && IsIdentifier(library))
@@ -149,25 +151,64 @@ ResultCode KeepLibraryOfOthers(const Store& store, const char* clsid, char* type
     return ERROR_SUCCESS;
 }
 
-// Empties the ProgID's room when the class's key in the other view names
-// the same ProgID, showing the watch.
-ResultCode KeepProgIdOfOtherView(const Store& store, const char* clsid, char* progIdTree, const RemovalWatch& watch)
+namespace {
+
+// Whether the class's key in that store and view names the ProgID.
+ResultCode NamesProgId(const Store& store, REGSAM view, const char* clsid, const char* progIdTree, bool* names)
 {
-    if (store.views.other == 0 || progIdTree[0] == '\0')
-        return ERROR_SUCCESS;
     char path[kClsidPathRoom + sizeof "\\ProgID" - 1];
     lstrcpyA(path, "CLSID\\");
     lstrcatA(path, clsid);
     lstrcatA(path, "\\ProgID");
     char named[kLineRoom];
     HKEY key;
-    const ResultCode result = ReadTextOf(OpenInStoreView(store, store.views.other, path, KEY_READ, &key), &key,
-                                         named, sizeof named);
-    if (result != ERROR_SUCCESS || lstrcmpiA(named, progIdTree) != 0)
-        return result;
-    const ClassKey keeper = {clsid, store.views.other, store.which};
-    if (watch.kept != nullptr)
-        watch.kept(progIdTree, keeper, watch.context);
-    progIdTree[0] = '\0';
-    return ERROR_SUCCESS;
+    const ResultCode result =
+        ReadTextOf(OpenInStoreView(store, view, path, KEY_READ, &key), &key, named, sizeof named);
+    *names = result == ERROR_SUCCESS && lstrcmpiA(named, progIdTree) == 0;
+    return result;
+}
+
+}  // namespace
+
+// Empties the ProgID's room when another registration of the class, in
+// either store and view, names the same ProgID, showing the watch. Only
+// the class's own keys can: the tree is the class's own only where its
+// "CLSID" names the class back, so for any other class it names no working
+// ProgID.
+ResultCode KeepProgIdOfOtherRegistrations(const Store& store, const char* clsid, char* progIdTree,
+                                          const RemovalWatch& watch)
+{
+    if (progIdTree[0] == '\0')
+        return ERROR_SUCCESS;
+    const ClassStore stores[] = {kMachineStore, kUserStore};
+    ResultCode result = ERROR_SUCCESS;
+    for (int i = 0; i < 2 && result == ERROR_SUCCESS && progIdTree[0] != '\0'; ++i) {
+        Store other;
+        const bool same = stores[i] == store.which;
+        if (!same) {
+            result = OpenStore(stores[i], &other);
+            if (result != ERROR_SUCCESS) {
+                // A store that is not there holds no class.
+                result = result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+                continue;
+            }
+        }
+        const Store& looked = same ? store : other;
+        const REGSAM views[] = {store.views.working, store.views.other};
+        for (int v = 0; v < 2 && result == ERROR_SUCCESS && progIdTree[0] != '\0'; ++v) {
+            if ((same && v == 0) || (v == 1 && store.views.other == 0))
+                continue;  // the class itself, or a view the machine lacks
+            bool names = false;
+            result = NamesProgId(looked, views[v], clsid, progIdTree, &names);
+            if (result != ERROR_SUCCESS || !names)
+                continue;
+            const ClassKey keeper = {clsid, views[v], stores[i]};
+            if (watch.kept != nullptr)
+                watch.kept(progIdTree, keeper, watch.context);
+            progIdTree[0] = '\0';
+        }
+        if (!same)
+            CloseStore(other);
+    }
+    return result;
 }

@@ -11,7 +11,8 @@
 // told.
 ResultCode KeepLibraryOfOthers(const Store& store, const char* clsid, char* typeLibTree, const RemovalWatch& watch);
 
-// Empties the room of the ProgID when the class's key in the other view of
-// the same store names the same ProgID, and shows the watch. Fails only
-// when that cannot be told.
-ResultCode KeepProgIdOfOtherView(const Store& store, const char* clsid, char* progIdTree, const RemovalWatch& watch);
+// Empties the room of the ProgID when another registration of the class,
+// its key in the other view or in the other store, names the same ProgID,
+// and shows the watch who. Fails only when that cannot be told.
+ResultCode KeepProgIdOfOtherRegistrations(const Store& store, const char* clsid, char* progIdTree,
+                                          const RemovalWatch& watch);

@@ -47,8 +47,8 @@ bool IsPrefix(const std::vector<std::string>& part, const std::vector<std::strin
 
 bool Concerns(const std::string& call, const char* subkey)
 {
-    return call == std::string("RegOpenKeyExA ") + subkey ||
-           call == std::string("RegQueryValueExA ") + subkey;
+    return call == std::string("RegOpenKeyExA ") + subkey || call == std::string("RegQueryValueExA ") + subkey ||
+           call == std::string("RegQueryValueExW ") + subkey;
 }
 
 TEST(FaultInjection, EachFailedCallEndsTheRemovalCleanly)
