@@ -134,6 +134,30 @@ std::string Levels(int count)
     return path;
 }
 
+// Characters written as UTF-8, as layouts take them: some the ANSI code
+// page 1252 spells only by a best-fit character or not at all, some of
+// code page 932.
+const std::string kFullwidthSolidus = "\xef\xbc\xbc";  // U+FF3C, best fit "\\"
+const std::string kFullwidthStop = "\xef\xbc\x8e";     // U+FF0E, best fit "."
+const std::string kFullwidthOpen = "\xef\xbd\x9b";     // U+FF5B, best fit "{"
+const std::string kFullwidthClose = "\xef\xbd\x9d";    // U+FF5D, best fit "}"
+const std::string kKanjiOne = "\xe4\xb8\x80";          // U+4E00, "?" in 1252
+const std::string kHyouji = "\xe8\xa1\xa8\xe7\xa4\xba";  // U+8868 U+793A: 0x95 0x5C 0x8E 0xA6 in 932
+const std::string kSoJuu = "\xe3\x82\xbd\xe5\x8d\x81";   // U+30BD U+5341: 0x83 0x5C 0x8F 0x5C in 932
+
+// A control of the user's own, whose "Typelib" names the machine's library
+// that World lays out besides X's.
+const std::string kU = "{5F000000-0000-0000-0000-00000000000F}";
+const std::string kOtherLibId = "{7F000000-0000-0000-0000-0000000000F2}";
+const std::string kULine = "Umber Slider\t" + kU + "\tC:\\Users\\u\\umber.ocx";
+
+std::vector<KeyDef> UmberOfTheUser()
+{
+    return InUserStore({Text("CLSID\\" + kU, "Umber Slider"), Key("CLSID\\" + kU + "\\Control"),
+                        Text("CLSID\\" + kU + "\\InprocServer32", "C:\\Users\\u\\umber.ocx"),
+                        Text("CLSID\\" + kU + "\\Typelib", kOtherLibId)});
+}
+
 // Registrations laid out by someone who wants the removal of X to delete
 // what is not X's: links in and out of its trees, and values and keys that
 // make a root of the class store, another class or another library look
@@ -185,6 +209,32 @@ std::vector<TreeCase> HostileCases()
          World({Text(typeLibKey, "{7G000000-0000-0000-0000-0000000000E1}"),
                 Key("TypeLib\\{7G000000-0000-0000-0000-0000000000E1}")}),
          {}, kXLine, 0, {"Talven.Xanthe.1", kXClass}},
+        // Links above a tree, where REG_OPTION_OPEN_LINK on its path does
+        // not reach: any program the user runs may lay them in the user's
+        // store, to lead a removal into the machine's.
+        {"link at the user's TypeLib to the machine's",
+         World(Join({UmberOfTheUser(), {Link(kUserPath + "TypeLib", "TypeLib")}})), {}, kULine, kLinkRefused, {}},
+        {"link at the user's CLSID to the machine's", World({Link(kUserPath + "CLSID", "CLSID")}), {}, kXLine,
+         kLinkRefused, {}},
+        // Names the code page changes: a key the walk would open by another
+        // name, so nothing is taken; a value that would name another tree
+        // than the one written, so that step is passed over.
+        {"class key holding a name that reads as the path of another key",
+         World({Key(kXClass + "\\Sub" + kFullwidthSolidus + "Leaf"), Key(kXClass + "\\Sub\\Leaf")}), {}, kXLine,
+         ERROR_NO_UNICODE_TRANSLATION, {}},
+        {"class key holding a name the code page lacks, beside one named as it reads",
+         World({Key(kXClass + "\\" + kKanjiOne), Key(kXClass + "\\?")}), {}, kXLine, ERROR_NO_UNICODE_TRANSLATION,
+         {}},
+        {"library key holding a name the code page lacks",
+         World({Key(kXTypeLib + "\\2.0\\" + kKanjiOne)}), {}, kXLine, ERROR_NO_UNICODE_TRANSLATION, {}},
+        {"Typelib value in fullwidth braces reading as X's library passed over",
+         World({Text(typeLibKey, kFullwidthOpen + "7E000000-0000-0000-0000-0000000000E1" + kFullwidthClose)}), {},
+         kXLine, 0, {"Talven.Xanthe.1", kXClass}},
+        {"ProgID value with a fullwidth stop reading as X's ProgID passed over",
+         World({Text(progIdKey, "Talven.Xanthe" + kFullwidthStop + "1")}), {}, kXLine, 0, {kXTypeLib, kXClass}},
+        {"ProgID value reading as a path to another class, with a forged CLSID, passed over",
+         World({Text(progIdKey, "CLSID" + kFullwidthSolidus + kPlain), Text("CLSID\\" + kPlain + "\\CLSID", kX)}),
+         {}, kXLine, 0, {kXTypeLib, kXClass}},
         {"Typelib value naming a library with a brace short passed over",
          World({Text(typeLibKey, "{7E000000-0000-0000-0000-0000000000E1"),
                 Key("TypeLib\\{7E000000-0000-0000-0000-0000000000E1")}),
@@ -329,6 +379,49 @@ TEST_P(Removal, PlanNamesWhatTheRemovalThenDeletes)
 INSTANTIATE_TEST_SUITE_P(Cases, Removal, testing::ValuesIn(RemovalCases()));
 INSTANTIATE_TEST_SUITE_P(Spellings, Removal, testing::ValuesIn(SpellingCases()));
 INSTANTIATE_TEST_SUITE_P(Hostile, Removal, testing::ValuesIn(HostileCases()));
+
+// In code page 932 (and 936, 949, 950) a character's second byte may be
+// that of "\\": such names, spelt exactly, are removed like any other,
+// while a character the page lacks is still refused. Under Wine the test
+// runs with LANG=ja_JP.UTF-8, which gives it that code page.
+std::vector<TreeCase> DoubleByteCases()
+{
+    const std::vector<std::string> xTrees = {"Talven.Xanthe.1", kXTypeLib, kXClass};
+    const std::string kanjiProgId = kHyouji + ".Control.1";
+    return {
+        {"ProgID in kanji whose second bytes are those of a backslash",
+         World({Text(kXClass + "\\ProgID", kanjiProgId), Text(kanjiProgId, "Xanthe Gauge"),
+                Text(kanjiProgId + "\\CLSID", kX)}),
+         {}, kXLine, 0, {kanjiProgId, kXTypeLib, kXClass}},
+        {"class tree holding kanji names", World({Key(kXClass + "\\" + kSoJuu + "\\" + kHyouji)}), {}, kXLine, 0,
+         xTrees},
+        {"fullwidth backslash, a character of the page's own, beside the path it is not",
+         World({Key(kXClass + "\\Sub" + kFullwidthSolidus + "Leaf"), Key(kXClass + "\\Sub\\Leaf")}), {}, kXLine, 0,
+         xTrees},
+        {"a character the page lacks still refused", World({Key(kXClass + "\\Caf\xc3\xa9")}), {}, kXLine,
+         ERROR_NO_UNICODE_TRANSLATION, {}},
+    };
+}
+
+class DoubleByte : public Removal {
+protected:
+    void SetUp() override
+    {
+        Removal::SetUp();
+#ifdef _WIN32
+        ASSERT_EQ(GetACP(), 932u) << "run with LANG=ja_JP.UTF-8";
+#else
+        keystore::SetCodePage(keystore::CodePage::k932);
+#endif
+    }
+};
+
+TEST_P(DoubleByte, RemovesExactlyTheControl)
+{
+    ExpectOnlyTreesGone(GetParam(), Remove);
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePage932, DoubleByte, testing::ValuesIn(DoubleByteCases()));
 
 // Controls of one server share its type library, and two of them here one
 // ProgID: in every order, each removal succeeds, the last of them takes the

@@ -179,6 +179,26 @@ bool SetDacl(const std::string& path, REGSAM view, bool readOnly)
     return set;
 }
 
+// Paths and texts of a layout are UTF-8, and are laid out wide, so that a
+// name or value outside the code page is laid out as written.
+std::wstring Utf16(const std::string& text)
+{
+    std::wstring wide(text.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                           static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(length));
+    return wide;
+}
+
+bool IsAscii(const std::string& text)
+{
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 // The snapshot's line of one key: its path, where it links to, its value.
 // Its rooms are on the heap, not on the stack once for every level of a deep
 // tree.
@@ -203,18 +223,29 @@ std::string KeyLine(HKEY key, const std::string& path)
 
 // Opens each key relative to its parent, so that keys deeper than the 8-bit
 // calls can address by their whole path are seen too; a link as itself,
-// unless options say otherwise.
+// unless options say otherwise. Names are read wide and written as UTF-8,
+// as a layout gives them.
+void DumpKeyW(HKEY parent, const std::wstring& name, const std::string& path, std::vector<std::string>* out,
+              DWORD options, REGSAM view)
+{
+    HKEY key;
+    if (RegOpenKeyExW(parent, name.c_str(), options, KEY_READ | view, &key) != ERROR_SUCCESS)
+        return;
+    out->push_back(KeyLine(key, path));
+    WCHAR child[256];
+    for (DWORD index = 0; RegEnumKeyW(key, index, child, 256) == ERROR_SUCCESS; ++index) {
+        char utf8[1024];
+        const int length = WideCharToMultiByte(CP_UTF8, 0, child, -1, utf8, sizeof utf8, nullptr, nullptr);
+        DumpKeyW(key, child, path + "\\" + std::string(utf8, length > 0 ? length - 1 : 0), out, REG_OPTION_OPEN_LINK,
+                 view);
+    }
+    RegCloseKey(key);
+}
+
 void DumpKey(HKEY parent, const std::string& name, const std::string& path,
              std::vector<std::string>* out, DWORD options = REG_OPTION_OPEN_LINK, REGSAM view = 0)
 {
-    HKEY key;
-    if (RegOpenKeyExA(parent, name.c_str(), options, KEY_READ | view, &key) != ERROR_SUCCESS)
-        return;
-    out->push_back(KeyLine(key, path));
-    char child[256];
-    for (DWORD index = 0; RegEnumKeyA(key, index, child, sizeof child) == ERROR_SUCCESS; ++index)
-        DumpKey(key, child, path + "\\" + child, out, REG_OPTION_OPEN_LINK, view);
-    RegCloseKey(key);
+    DumpKeyW(parent, Utf16(name), path, out, options, view);
 }
 
 // The key's name as the registry itself knows it, which a link names.
@@ -400,7 +431,7 @@ void Lay(const std::vector<KeyDef>& keys)
             if (end == std::string::npos)
                 end = parents.size();
             HKEY child;
-            made = RegCreateKeyExA(key, parents.substr(start, end - start).c_str(), 0, nullptr, 0,
+            made = RegCreateKeyExW(key, Utf16(parents.substr(start, end - start)).c_str(), 0, nullptr, 0,
                                    KEY_ALL_ACCESS | def.view, nullptr, &child, nullptr);
             if (key != HKEY_CLASSES_ROOT)
                 RegCloseKey(key);
@@ -417,7 +448,11 @@ void Lay(const std::vector<KeyDef>& keys)
             ASSERT_EQ(made, ERROR_SUCCESS) << def.path;
             continue;
         }
-        if (def.type != kNoValue) {
+        if (def.type == REG_SZ && !IsAscii(def.data)) {
+            const std::wstring wide = Utf16(def.data);
+            made = RegSetValueExW(key, L"", 0, def.type, reinterpret_cast<const BYTE*>(wide.data()),
+                                  static_cast<DWORD>(wide.size() * sizeof(WCHAR)));
+        } else if (def.type != kNoValue) {
             made = RegSetValueExA(key, "", 0, def.type,
                                   reinterpret_cast<const BYTE*>(def.data.data()),
                                   static_cast<DWORD>(def.data.size()));
@@ -441,12 +476,12 @@ bool KeyExists(const std::string& path, REGSAM view)
         const HKEY user = UserClasses(false);
         const std::string place = UserPlace(rest, view, &view);
         const LONG opened =
-            user == nullptr ? ERROR_FILE_NOT_FOUND : RegOpenKeyExA(user, place.c_str(), 0, KEY_READ | view, &key);
+            user == nullptr ? ERROR_FILE_NOT_FOUND : RegOpenKeyExW(user, Utf16(place).c_str(), 0, KEY_READ | view, &key);
         if (user != nullptr)
             RegCloseKey(user);
         if (opened != ERROR_SUCCESS)
             return false;
-    } else if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
+    } else if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Utf16(path).c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
         return false;
     }
     RegCloseKey(key);
