@@ -10,6 +10,10 @@ std::string Reason(ResultCode code, const std::string& where)
         said = "a path too long to address";
     else if (code == 1)
         said = "not an entry line";
+    else if (code == ERROR_NO_UNICODE_TRANSLATION)
+        said = "a key name the ANSI code page cannot spell exactly";
+    else if (code == kRegistrationChanged)
+        said = "its registration is not the one listed any more";
     else {
         char message[512];
         const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,

@@ -15,6 +15,9 @@ TEST(Reasons, SayWhatWhereAndWhatToDo)
     EXPECT_NE(denied.find("(5); run talvenctl from an elevated prompt"), std::string::npos) << denied;
     EXPECT_NE(denied.find("--store user"), std::string::npos) << denied;
     EXPECT_EQ(Reason(ERROR_FILE_NOT_FOUND, "").find("elevated"), std::string::npos);
+    EXPECT_EQ(Reason(ERROR_NO_UNICODE_TRANSLATION, "HKLM\\SOFTWARE\\Classes\\CLSID\\{A}"),
+              "a key name the ANSI code page cannot spell exactly at HKLM\\SOFTWARE\\Classes\\CLSID\\{A} (1113)");
+    EXPECT_EQ(Reason(kRegistrationChanged, ""), "its registration is not the one listed any more (1018)");
 }
 
 }  // namespace

@@ -383,7 +383,7 @@ INSTANTIATE_TEST_SUITE_P(Hostile, Removal, testing::ValuesIn(HostileCases()));
 // In code page 932 (and 936, 949, 950) a character's second byte may be
 // that of "\\": such names, spelt exactly, are removed like any other,
 // while a character the page lacks is still refused. Under Wine the test
-// runs with LANG=ja_JP.UTF-8, which gives it that code page.
+// runs with LC_ALL=ja_JP.UTF-8, which gives it that code page.
 std::vector<TreeCase> DoubleByteCases()
 {
     const std::vector<std::string> xTrees = {"Talven.Xanthe.1", kXTypeLib, kXClass};
@@ -409,7 +409,7 @@ protected:
     {
         Removal::SetUp();
 #ifdef _WIN32
-        ASSERT_EQ(GetACP(), 932u) << "run with LANG=ja_JP.UTF-8";
+        ASSERT_EQ(GetACP(), 932u) << "run with LC_ALL=ja_JP.UTF-8";
 #else
         keystore::SetCodePage(keystore::CodePage::k932);
 #endif

@@ -83,15 +83,10 @@ std::vector<std::string> ListControls(ResultCode* result = nullptr);
 std::map<std::string, std::string> LinesByClass();
 std::string ListedLine(const std::string& clsid);
 
-// What the logic answers a symbolic link with, and a path too deep for the
-// registry's own calls: the stand-in's 1024-byte room, Wine's 8-bit calls
-// beyond 260 characters.
+// What the logic answers a symbolic link with, and a path too deep for its
+// 1024-byte room.
 constexpr ResultCode kLinkRefused = ERROR_CANT_RESOLVE_FILENAME;
-#ifdef _WIN32
-constexpr ResultCode kTooDeep = ERROR_MORE_DATA;
-#else
 constexpr ResultCode kTooDeep = ERROR_FILENAME_EXCED_RANGE;
-#endif
 
 // True when path is tree or lies below it, without regard to case.
 bool InsideTree(const std::string& path, const std::string& tree);

@@ -25,6 +25,8 @@ int g_badCloses = 0;
 decltype(&RegOpenKeyExA) g_open = nullptr;
 decltype(&RegCreateKeyExA) g_create = nullptr;
 decltype(&RegCloseKey) g_close = nullptr;
+decltype(&RegOpenKeyExW) g_openW = nullptr;
+decltype(&RegCreateKeyExW) g_createW = nullptr;
 
 LONG WINAPI CountedOpen(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key)
 {
@@ -39,6 +41,23 @@ LONG WINAPI CountedCreate(HKEY parent, LPCSTR subkey, DWORD reserved, LPSTR keyC
 {
     const LONG result =
         g_create(parent, subkey, reserved, keyClass, options, access, security, key, disposition);
+    if (result == ERROR_SUCCESS)
+        g_openKeys.insert(*key);
+    return result;
+}
+
+LONG WINAPI CountedOpenW(HKEY parent, LPCWSTR subkey, DWORD options, REGSAM access, PHKEY key)
+{
+    const LONG result = g_openW(parent, subkey, options, access, key);
+    if (result == ERROR_SUCCESS)
+        g_openKeys.insert(*key);
+    return result;
+}
+
+LONG WINAPI CountedCreateW(HKEY parent, LPCWSTR subkey, DWORD reserved, LPWSTR keyClass, DWORD options,
+                           REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
+{
+    const LONG result = g_createW(parent, subkey, reserved, keyClass, options, access, security, key, disposition);
     if (result == ERROR_SUCCESS)
         g_openKeys.insert(*key);
     return result;
@@ -86,6 +105,8 @@ bool CountHandles()
 {
     static const bool counting = ReplaceImport("RegOpenKeyExA", &CountedOpen, &g_open) &&
                                  ReplaceImport("RegCreateKeyExA", &CountedCreate, &g_create) &&
+                                 ReplaceImport("RegOpenKeyExW", &CountedOpenW, &g_openW) &&
+                                 ReplaceImport("RegCreateKeyExW", &CountedCreateW, &g_createW) &&
                                  ReplaceImport("RegCloseKey", &CountedClose, &g_close);
     return counting;
 }
