@@ -130,6 +130,33 @@ std::string TakenFromOthers(const std::set<std::string>& before, const std::set<
     return std::string();
 }
 
+// Whether the store's own copy of the class builds the line: a control there
+// by itself (its own "Control" and server), with the line's server path and
+// display name. Said from the values as laid, not by talven's rules; unsure
+// where a value is not plain ASCII, which the code page may change.
+enum class Builds { kNo, kYes, kUnsure };
+
+Builds StoreBuildsLine(const std::string& classPath, const std::string& line)
+{
+    const std::string name = line.substr(0, line.find('\t'));
+    const std::string server = line.substr(line.rfind('\t') + 1);
+    DWORD type = 0;
+    std::string data;
+    std::string display;
+    if (!keystore::Exists(classPath + "\\Control", KEY_WOW64_64KEY) ||
+        !keystore::GetDefault(classPath + "\\InprocServer32", &type, &data, KEY_WOW64_64KEY) || type != REG_SZ ||
+        !keystore::GetDefault(classPath, &type, &display, KEY_WOW64_64KEY) || type != REG_SZ)
+        return Builds::kNo;
+    data = data.substr(0, data.find('\0'));
+    display = display.substr(0, display.find('\0'));
+    for (const char c : data + display) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return Builds::kUnsure;
+    }
+    // A display name too long for the line is shortened in it.
+    return data == server && display.compare(0, name.size(), name) == 0 ? Builds::kYes : Builds::kNo;
+}
+
 std::set<std::string> Paths()
 {
     std::set<std::string> paths;
@@ -165,17 +192,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         BOOL two = FALSE;
         IsWow64Process(GetCurrentProcess(), &two);
         const std::string ownClass = (two ? "Wow6432Node\\CLSID\\" : "CLSID\\") + clsid;
-        // The registration the line shows is the user's where the layout
-        // put a copy of the class there.
-        const bool user = !clsid.empty() && keystore::Exists(kUser + ownClass, KEY_WOW64_64KEY);
-        const std::string store = user ? kUser : "";
-        const std::string classPath = store + ownClass;
-        const std::vector<std::string> allowed = AllowedTrees(own, (user ? "user:" : "") + clsid);
-        const bool classExisted = !clsid.empty() && keystore::Exists(classPath, KEY_WOW64_64KEY);
+        // The registration removed is the one that builds the line: the
+        // user's where its own copy of the class does, else the machine's.
+        // Where the oracle cannot be sure, the store the removal deleted
+        // from is taken, and everything else is judged as ever.
+        const Builds userBuilds = clsid.empty() ? Builds::kNo : StoreBuildsLine(kUser + ownClass, line);
+        const bool existed[2] = {!clsid.empty() && keystore::Exists(ownClass, KEY_WOW64_64KEY),
+                                 !clsid.empty() && keystore::Exists(kUser + ownClass, KEY_WOW64_64KEY)};
         char room[kLineRoom];
         std::memcpy(room, line.c_str(), line.size() + 1);
         const ResultCode result = RemoveControl(room);
         const std::set<std::string> after = Paths();
+        bool user = userBuilds == Builds::kYes;
+        if (userBuilds == Builds::kUnsure) {
+            std::string rest;
+            for (const std::string& path : before)
+                user = user || (after.count(path) == 0 && InUserStore(path, &rest));
+        }
+        const std::string store = user ? kUser : "";
+        const std::string classPath = store + ownClass;
+        const std::vector<std::string> allowed = AllowedTrees(own, (user ? "user:" : "") + clsid);
+        const bool classExisted = existed[user ? 1 : 0];
 
         if (keystore::OpenHandleCount() != 0)
             Fail("removal left handles open", line);

@@ -65,15 +65,11 @@ ResultCode WalkTreeInRoom(HKEY parent, char* path, int length, int nameAt, const
             Report(walk, key, path, kRefusingKey);
             break;
         }
-        if (found == ERROR_NO_UNICODE_TRANSLATION) {
-            result = found;
-            Report(walk, key, path, kRefusingKey);
-            break;
-        }
         if (found != ERROR_SUCCESS) {
             // A deletion ends its loop at any other failure and lets the
             // key's own deletion decide; a check has seen every child only
-            // at the end of the list.
+            // at the end of the list, and refuses a name the code page
+            // changes with ERROR_NO_UNICODE_TRANSLATION.
             if (!walk.deleting && found != ERROR_NO_MORE_ITEMS) {
                 result = found;
                 Report(walk, key, path, kRefusingKey);

@@ -110,7 +110,7 @@ ResultCode ListRows(bool missing, bool trees, std::vector<Row>* rows)
     const ClassStore listedStore = ChosenStore() == kUserStoreOnly ? kUserStore : kMachineStore;
     for (const Control& control : controls) {
         Row row = {control, ServerState::kUnchecked, {}, {}, {}, view, listedStore};
-        row.state = CheckServer(control.server, &row.note);
+        row.state = CheckServer(control.server, census.working, &row.note);
         if (missing && row.state != ServerState::kMissing)
             continue;
         if (trees)

@@ -39,7 +39,7 @@ bool SelectControls(const std::vector<std::string>& clsids, bool missing, std::v
     }
     for (const Control& control : controls) {
         std::string note;
-        if (missing && CheckServer(control.server, &note) == ServerState::kMissing)
+        if (missing && CheckServer(control.server, FindViews().working, &note) == ServerState::kMissing)
             chosen->push_back(control);
     }
     for (const std::string& clsid : clsids) {

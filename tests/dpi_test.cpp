@@ -4,6 +4,8 @@
 // scaled; the details box shows each part of an entry whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <windows.h>
 
 #include <cstdio>
@@ -156,23 +158,47 @@ TEST_F(DpiDetails, ShowsEachPartOfTheSampleLinesWholeWithinTheBox)
     }
 }
 
-// A part too long for one line wraps within the box, never cut at both sides.
-TEST_F(DpiDetails, WrapsAPathTooLongForOneLine)
+// A part too wide for one line wraps within the box, never cut at both
+// sides: a long path, and parts of wide characters about as long as the
+// box holds average ones.
+TEST_F(DpiDetails, WrapsEveryPartTooWideForOneLine)
 {
-    const ControlDef longPath = {"{3F1A0009-7A1E-4C2B-9D00-000000000009}", "Long",
-                                 "C:\\" + std::string(120, 'p') + "\\control.ocx", "", ""};
-    ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(longPath)));
+    const ControlDef wide[] = {
+        {"{3F1A0009-7A1E-4C2B-9D00-000000000009}", "Long", "C:\\" + std::string(120, 'p') + "\\control.ocx", "", ""},
+        {"{3F1A000A-7A1E-4C2B-9D00-00000000000A}", std::string(44, 'W'), "C:\\" + std::string(40, 'M') + ".ocx", "",
+         ""},
+        {"{3F1A000B-7A1E-4C2B-9D00-00000000000B}", "Wide " + std::string(41, 'W'), "m.ocx", "", ""},
+    };
+    std::vector<KeyDef> layout;
+    for (const ControlDef& each : wide)
+        layout = Join({layout, ControlKeys(each)});
+    ASSERT_NO_FATAL_FAILURE(Lay(layout));
     ASSERT_NO_FATAL_FAILURE(Open());
     RECT box;
     GetClientRect(Item(IDC_DETAILS), &box);
-    // Every character there, in order, on lines within the box.
-    std::string joined = Details();
-    for (size_t at; (at = joined.find("\r\n")) != std::string::npos;)
-        joined.erase(at, 2);
-    EXPECT_EQ(joined, longPath.name + longPath.clsid + longPath.server);
-    const RECT drawn = Measure(Details(), box.right);
-    EXPECT_LE(drawn.right, box.right) << "a line of the box reaches past its edges";
-    EXPECT_GT(drawn.bottom, 3 * Measure("X", box.right).bottom) << "the path did not wrap";
+    const std::vector<std::string> lines = Lines();
+    for (int row = 0; row < static_cast<int>(lines.size()); ++row) {
+        Select(row);
+        const std::string text = Details();
+        SCOPED_TRACE(text);
+        // Every character there, in order, on lines each within the box.
+        std::string joined;
+        size_t breaks = 0;
+        for (size_t start = 0;;) {
+            const size_t end = text.find("\r\n", start);
+            const std::string shown = text.substr(start, end - start);
+            EXPECT_LE(Measure(shown, 10000).right, box.right) << shown << " is wider than the box";
+            joined += shown;
+            if (end == std::string::npos)
+                break;
+            ++breaks;
+            start = end + 2;
+        }
+        std::string line = lines[row];
+        line.erase(std::remove(line.begin(), line.end(), '\t'), line.end());
+        EXPECT_EQ(joined, line);
+        EXPECT_GT(breaks, 2u) << "a part too wide did not wrap";
+    }
 }
 
 }  // namespace

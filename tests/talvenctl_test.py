@@ -26,7 +26,7 @@ D = "{5D000000-0000-0000-0000-00000000000D}"
 E = "{5E000000-0000-0000-0000-00000000000E}"
 F = "{5F000000-0000-0000-0000-00000000000F}"
 LIB = "{7E000000-0000-0000-0000-0000000000E1}"
-DEEP = "\\".join(["d" * 40] * 7)  # past what the 8-bit calls can address
+DEEP = "\\".join(["d" * 40] * 26)  # past the 1024 bytes a path may take
 
 
 def check(ok, what):
@@ -231,7 +231,7 @@ if restored != before:
 # The user's store: per-user registrations are real keys under Wine, which,
 # unlike Windows, shows none of them through HKEY_CLASSES_ROOT. --store user
 # lists and removes them there alone; a removal of a class that both stores
-# register takes the user's copy, and says the machine's remains.
+# register takes the registration whose line was listed.
 U = "{5A700000-0000-0000-0000-00000000007A}"
 ULIB = "{7E700000-0000-0000-0000-0000000000E7}"
 OWN_CLSID = "Wow6432Node\\CLSID" if BITS == "32" else "CLSID"
@@ -257,8 +257,8 @@ check(set(user_rows) == {U, C} and all(row["store"] == "user" for row in user_ro
       "list --store user: the user's controls alone, with their own ProgID and library")
 code, out, _ = ctl("list", "--format", "csv")
 stores = {row["clsid"]: row["store"] for row in csv.DictReader(io.StringIO(out, newline="")) if row["clsid"] in OURS}
-check(stores == {**{clsid: "machine" for clsid in OURS}, C: "user"},
-      "list: each control marked with the store a removal would take, C's the user's copy")
+check(stores == {clsid: "machine" for clsid in OURS},
+      "list: each control marked with the store a removal would take: the machine's, whose line Wine lists")
 code, out, _ = ctl("plan", "--store", "user", U)
 user_deletes = [line.strip()[len("delete "):] for line in out.splitlines() if line.startswith("  delete ")]
 check(code == 0 and len(user_deletes) == 9 and all(key.startswith(USER) for key in user_deletes),
@@ -276,10 +276,15 @@ check(sections and all(s.startswith("HKEY_CURRENT_USER\\Software\\Classes\\") fo
       "the backup names each key under the user's store")
 check(run("reg", "import", "C:\\user.reg", *VIEW)[0] == 0 and classes("user.reg") == users_before,
       "the backup restores the user's store as it was")
+# The line listed is the registration removed: under Wine, which lists the
+# machine's, the machine's C goes and the user's copy, which builds another
+# line, stays.
+users_with_c = classes("user.reg")
 code, out, _ = ctl("remove", C, "--yes")
-check(code == 0 and out.startswith(f"removed {C}  Cedar; still registered in the machine's store")
-      and classes() == machine_before and not any(C.lower() in key for key in classes("user.reg")),
-      "a class both stores register: the user's copy goes, the machine's stays and is said")
+check(code == 0 and out.startswith(f"removed {C}  Cedar")
+      and classes() == {k: v for k, v in machine_before.items() if C.lower() not in k}
+      and classes("user.reg") == users_with_c and any(C.lower() in key for key in users_with_c),
+      "a class both stores register: the registration listed goes, the user's copy stays")
 
 # --missing removes B and D; B, the library's last class, takes it; every
 # key of the user's store stays as it was.
@@ -291,7 +296,7 @@ check(code == 2 and f"removed {B}" in out and f"removed {D}" in out and f"refuse
 check(f"typelib\\{LIB.lower()}" not in classes(), "the library went with its last class")
 check(classes("user.reg") == users_before, "machine removals left the user's store as it was")
 code, out, _ = ctl("list", "--format", "json")
-check({row["clsid"] for row in json.loads(out)} & OURS == {C, E, F}, "what is left listed")
+check({row["clsid"] for row in json.loads(out)} & OURS == {E, F}, "what is left listed")
 
 # The other view, from the same program: --view lists and removes there,
 # and its backup says how to put it back.
@@ -317,6 +322,31 @@ check(f"reg import FILE /reg:{OTHER}" in said, "the backup names its view")
 # 32-bit view from a 64-bit program under Wow6432Node: it is looked for there.
 check(run("reg", "import", "C:\\other.reg", "/reg:" + OTHER)[0] == 0 and exists(f"CLSID\\{G}\\ProgID", OTHER)
       and exists("Talven.Gale.1\\CLSID", OTHER), "the backup restores the other view's class and its ProgID")
+
+# A server judged as the loader of its registration's view sees it: for a
+# 32-bit one, the file system redirector sends "system32" to "syswow64". A
+# file that only the other view's system folder holds, and one that only
+# this program's own holds, named as an installer of that view writes them.
+folders = {"32": "syswow64", "64": "system32"}
+for bits, name in (("32", "talven-in-32.ocx"), ("64", "talven-in-64.ocx")):
+    with open(os.path.join(PREFIX, "drive_c", "windows", folders[bits], name), "wb") as made:
+        made.write(b"MZ")
+THERE, NOT_THERE = f"talven-in-{OTHER}.ocx", f"talven-in-{BITS}.ocx"
+H, I, J = ("{5A700000-0000-0000-0000-00000000007A}", "{5A800000-0000-0000-0000-00000000008A}",
+           "{5A900000-0000-0000-0000-00000000009A}")
+check(reg_import(control(H, "Heath", f"C:\\windows\\system32\\{THERE}")
+                 + control(I, "Ivy", f"C:\\windows\\system32\\{NOT_THERE}")
+                 + control(J, "Juniper", THERE), "servers.reg", ["/reg:" + OTHER]) == 0,
+      "controls of the other view whose servers lie in one view's system folder alone")
+code, out, _ = ctl("list", "--format", "json", "--view", OTHER)
+seen = {row["clsid"]: row for row in json.loads(out)} if code in (0, 2) else {}
+check({c: seen.get(c, {}).get("server_state") for c in (H, I, J)} == {H: "present", I: "missing", J: "present"}
+      and folders[OTHER] in (seen.get(J, {}).get("server_note") or "").lower(),
+      f"list --view {OTHER}: each server as that view's loader finds it: "
+      + str({c: (seen.get(c, {}).get("server_state"), seen.get(c, {}).get("server_note")) for c in (H, I, J)}))
+code, out, _ = ctl("remove", "--missing", "--view", OTHER, "--yes")
+check(exists(f"CLSID\\{H}", OTHER) and exists(f"CLSID\\{J}", OTHER) and not exists(f"CLSID\\{I}", OTHER),
+      f"remove --missing --view {OTHER}: the live controls stay, the dead one goes")
 
 print(f"{len(FAILURES)} checks failed")
 sys.exit(1 if FAILURES else 0)

@@ -2,6 +2,7 @@
 // controls, the selected one's whole entry in the details box.
 #include "ui.h"
 
+#include "exact_text.h"
 #include "key_text.h"
 #include "resource.h"
 
@@ -93,10 +94,6 @@ LRESULT ReadSelectedLine(HWND list, char* room)
 
 namespace {
 
-// The details box is 181 dialog units wide, and four of them are one
-// average character of its font at any scale: 45 characters.
-constexpr int kBoxChars = 181 / 4;
-constexpr int kMostPerLine = 40;  // below it, for characters wider than most
 // A line's TABs and breaks could make it longer than twice itself only for
 // lines no registration has; such a text is cut at its end.
 constexpr int kShownRoom = 2 * kLineRoom;
@@ -107,31 +104,55 @@ void Put(char* shown, int* length, char c)
         shown[(*length)++] = c;
 }
 
+// How many bytes of text, from its start, fit width pixels as the box draws
+// them, ending at a character's end: at least one character.
+int FittingBytes(HDC dc, const char* text, int size, int width)
+{
+    INT fit = 0;
+    SIZE extent;
+    if (!GetTextExtentExPointA(dc, text, size, width, &fit, nullptr, &extent))
+        fit = size;
+    int bytes = 0;
+    while (bytes < size) {
+        const int next = static_cast<int>(NextChar(text + bytes) - text);
+        if (next > fit && bytes > 0)
+            break;
+        bytes = next;
+    }
+    return bytes;
+}
+
 // The entry line as the details box shows it: each part (name, class
 // identifier, server path) on a line of its own, since the box breaks lines
 // only at spaces and the parts joined by TABs make one word wider than the
-// box, cut off at both sides; and a part too long for the box broken into
-// lines of its own, after a "\" or a space where there is one, so that it
-// wraps rather than spills over both edges.
-void ShapeDetails(const char* line, char* shown)
+// box, cut off at both sides; and a part too wide for the box, measured
+// with its own font, broken into lines of its own, after a "\" or a space
+// where there is one, so that it wraps rather than spills over both edges.
+// Text is stepped through by characters: in a double-byte code page a
+// character's second byte may be that of "\".
+void ShapeDetails(HWND box, const char* line, char* shown)
 {
+    RECT client;
+    GetClientRect(box, &client);
+    const HDC dc = GetDC(box);
+    const HGDIOBJ was = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
     int length = 0;
     const char* part = line;
     while (true) {
         int size = 0;
         while (part[size] != '\0' && part[size] != '\t')
-            ++size;
+            size = static_cast<int>(NextChar(part + size) - part);
         for (int at = 0; at < size;) {
-            int take = size - at;
-            if (size > kBoxChars && take > kMostPerLine) {
-                take = kMostPerLine;
-                for (int back = kMostPerLine; back > kMostPerLine / 4; --back) {
-                    const char c = part[at + back - 1];
-                    if (c == '\\' || c == ' ') {
-                        take = back;
-                        break;
-                    }
+            int take = FittingBytes(dc, part + at, size - at, client.right);
+            if (at + take < size) {
+                // The last "\" or space of what fits, past its first quarter.
+                int breakAt = 0;
+                for (int i = 0; i < take; i = static_cast<int>(NextChar(part + at + i) - (part + at))) {
+                    const char c = part[at + i];
+                    if ((c == '\\' || c == ' ') && i + 1 > take / 4)
+                        breakAt = i + 1;
                 }
+                take = breakAt > 0 ? breakAt : take;
             }
             for (int i = 0; i < take; ++i)
                 Put(shown, &length, part[at + i]);
@@ -148,6 +169,8 @@ void ShapeDetails(const char* line, char* shown)
         part += size + 1;
     }
     shown[length] = '\0';
+    SelectObject(dc, was);
+    ReleaseDC(box, dc);
 }
 
 }  // namespace
@@ -164,7 +187,7 @@ void ShowSelectedDetails(HWND dialog)
     if (ReadSelectedLine(list, line) < 0 || !HoldsChar(line, '\t'))
         return;
     char shown[kShownRoom];
-    ShapeDetails(line, shown);
+    ShapeDetails(GetDlgItem(dialog, IDC_DETAILS), line, shown);
     SetDlgItemTextA(dialog, IDC_DETAILS, shown);
 }
 

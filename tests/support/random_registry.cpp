@@ -49,6 +49,15 @@ const char* const kNamed[] = {
     "{D0000000-0000-0000-0000-0000000000D0}", "{d1000000-0000-0000-0000-0000000000d1}",
     "{D1000000-0000-0000-0000-0000000000D1", "{C0000000-0000-0000-0000-000000000000}",
     "{c1000000-0000-0000-0000-000000000001}", "{C2\tTAB}", "a\tb", "C:\\x\\y.ocx",
+    // Values the code page changes: in 1252 a fullwidth stop, backslash or
+    // braces read as their ASCII forms, a kanji as "?"; in 932 all exact.
+    "Prog\xef\xbc\x8eK0.1", "CLSID\xef\xbc\xbc{C0000000-0000-0000-0000-000000000000}",
+    "\xef\xbd\x9b" "D0000000-0000-0000-0000-0000000000D0\xef\xbd\x9d", "Prog\xe4\xb8\x80K0.1", "Prog?K0.1",
+};
+// Names of keys inside a tree: plain, one that the code page changes into
+// a path or into "?", and one spelt exactly in 932 whose bytes hold a "\\".
+const char* const kSubkeys[] = {
+    "\\Sub\\Deeper", "\\Sub\xef\xbc\xbc" "Deeper", "\\\xe4\xb8\x80", "\\?", "\\\xe8\xa1\xa8\xe7\xa4\xba",
 };
 // Keys under which a "CLSID" subkey may be forged to name some class: roots
 // (some of them holding nothing else), paths, extensions, never a ProgID.
@@ -181,13 +190,16 @@ void LayLibrary(Input& in, const std::string& cls, const std::string& name, OwnT
 void LayLink(Input& in, const std::string& cls, const std::string& name, OwnTrees* own, bool two)
 {
     std::string path;
-    switch (in.Byte() % 7) {
+    switch (in.Byte() % 9) {
     case 0: path = cls + "\\Lnk"; break;
     case 1: path = cls + "\\Sub\\Lnk"; break;
     case 2: path = ProgIdOf(name) + "\\Lnk"; break;
     case 3: path = std::string("TypeLib\\") + in.Pick(kLibs) + "\\1.0\\Lnk"; break;
     case 4: path = kLinkedProgId; break;
     case 5: path = std::string("TypeLib\\") + kLinkedLib; break;
+    // A store's own top keys, where a path's every name leads through.
+    case 6: path = "TypeLib"; break;
+    case 7: path = "CLSID"; break;
     default:
         path = std::string("CLSID\\") + kLinkedClass;
         (*own)[Own(Lower(kLinkedClass))] = {g_store + (two ? "Wow6432Node\\" + path : path)};
@@ -220,6 +232,9 @@ void Build(Input& in, OwnTrees* own)
     const uint8_t first = in.Byte();
     const bool two = (first & 0x80) != 0;
     const bool users = (first & 0x40) != 0;
+    // Some in code page 932, where a character's second byte may be "\\".
+    if ((first & 0x20) != 0)
+        keystore::SetCodePage(keystore::CodePage::k932);
     if (two) {
         keystore::SetViews(keystore::Views::kTwoFrom32);
         keystore::CreateKey("Wow6432Node\\CLSID", KEY_WOW64_64KEY);
@@ -263,7 +278,7 @@ void Build(Input& in, OwnTrees* own)
         case 7: path = std::string(in.Pick(kForgeable)) + "\\CLSID"; SetText(path, Either(in, in.Pick(kClasses))); break;
         case 8: LayLink(in, cls, name, own, two); break;
         case 9: LayLink(in, cls, name, own, two); break;
-        case 10: path = cls + "\\Sub\\Deeper"; CreateKey(path, view); break;
+        case 10: path = cls + in.Pick(kSubkeys); CreateKey(path, view); break;
         case 11: path = std::string("Interface\\") + in.Pick(kClasses); CreateKey(path); break;
         case 12: LayLongPath(in, in.Byte() % 2 ? cls : ProgIdOf(name)); break;
         case 13: path = ProgIdOf(name); SetValue(in, path, Text(in)); break;
