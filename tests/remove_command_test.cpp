@@ -198,4 +198,35 @@ TEST_F(RemoveCommand, KeepsTheLineOfARegistrationThatRemainsInTheOtherStore)
     EXPECT_EQ(Snapshot(), registry);
 }
 
+// The registration confirmed, or nothing: Cedar's server changed after the
+// list was made, so its line no longer names what is registered; the
+// removal is refused with nothing deleted, the line shows the class as it
+// is now, and that line can then be removed. Dune renamed after listing
+// gets its new line with the same message.
+TEST_F(RemoveCommand, RefusesALineWhoseRegistrationChangedAfterListing)
+{
+    ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(kCedar), ControlKeys(kDune), ControlKeys(kElm)})));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ExpectShown({kCedar, kDune, kElm}, 0);
+    ControlDef moved = kCedar;
+    moved.server = "C:\\Controls\\v2\\cedar.ocx";
+    ASSERT_NO_FATAL_FAILURE(Lay({Text(ClassTree(kCedar) + "\\InprocServer32", moved.server)}));
+    std::vector<std::string> registry = Snapshot();
+
+    PressRemove({IDYES, IDOK}, true);
+    EXPECT_EQ(Snapshot(), registry);
+    ExpectShown({moved, kDune, kElm}, 0);
+
+    ExpectRemoved({kDune, kElm}, 0);
+    EXPECT_FALSE(KeyExists(ClassTree(kCedar)));
+
+    ASSERT_NO_FATAL_FAILURE(Lay({Text(ClassTree(kDune), "Dune Slider 2")}));
+    registry = Snapshot();
+    PressRemove({IDYES, IDOK}, true);
+    EXPECT_EQ(Snapshot(), registry);
+    ControlDef renamed = kDune;
+    renamed.name = "Dune Slider 2";
+    ExpectShown({renamed, kElm}, 0);
+}
+
 }  // namespace

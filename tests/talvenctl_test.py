@@ -334,8 +334,8 @@ for bits, name in (("32", "talven-in-32.ocx"), ("64", "talven-in-64.ocx")):
 THERE, NOT_THERE = f"talven-in-{OTHER}.ocx", f"talven-in-{BITS}.ocx"
 H, I, J = ("{5A700000-0000-0000-0000-00000000007A}", "{5A800000-0000-0000-0000-00000000008A}",
            "{5A900000-0000-0000-0000-00000000009A}")
-check(reg_import(control(H, "Heath", f"C:\\windows\\system32\\{THERE}")
-                 + control(I, "Ivy", f"C:\\windows\\system32\\{NOT_THERE}")
+check(reg_import(control(H, "Heath", f"C:\\\\windows\\\\system32\\\\{THERE}")
+                 + control(I, "Ivy", f"C:\\\\windows\\\\system32\\\\{NOT_THERE}")
                  + control(J, "Juniper", THERE), "servers.reg", ["/reg:" + OTHER]) == 0,
       "controls of the other view whose servers lie in one view's system folder alone")
 code, out, _ = ctl("list", "--format", "json", "--view", OTHER)

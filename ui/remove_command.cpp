@@ -25,12 +25,14 @@ ResultCode RemoveSelectedControl(HWND dialog)
     char removed[kLineRoom];
     lstrcpyA(removed, line);
     const ResultCode result = RemoveControl(line);
-    if (result != 0)
+    // A refusal for a registration changed since the list was made leaves
+    // the registry as it is, and the line is brought up to date with it.
+    if (result != 0 && result != kRegistrationChanged)
         return result;
     SendMessageA(list, LB_DELETESTRING, index, 0);
-    // A registration of the class in the other store shows now: its line
-    // takes the place of the one removed, so the list hides nothing that
-    // remains.
+    // A registration of the class in the other store shows now, or the one
+    // that changed: its line takes the place of the one removed, so the
+    // list hides nothing that remains.
     if (ShownControlLine(removed, line) == ERROR_SUCCESS) {
         const LRESULT shown = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
         index = shown >= 0 ? shown : index;
@@ -41,5 +43,5 @@ ResultCode RemoveSelectedControl(HWND dialog)
         SendMessageA(list, LB_SETCURSEL, index, 0);
     EnableWindow(GetDlgItem(dialog, IDC_REMOVE), index >= 0);
     ShowSelectedDetails(dialog);
-    return 0;
+    return result;
 }
