@@ -177,6 +177,10 @@ double RemovalTime(int round)
     char path[160];
     char text[160];
     wsprintfA(clsid, "{FEEDBE%02X-0000-0000-0000-000000000000}", round);
+    // Named as its line names it: a removal takes only the registration
+    // that builds the line it is given.
+    wsprintfA(path, "CLSID\\%s", clsid);
+    SetText(path, "Removed");
     wsprintfA(path, "CLSID\\%s\\Control", clsid);
     SetText(path, "");
     wsprintfA(path, "CLSID\\%s\\InprocServer32", clsid);

@@ -28,39 +28,34 @@ decltype(&RegCloseKey) g_close = nullptr;
 decltype(&RegOpenKeyExW) g_openW = nullptr;
 decltype(&RegCreateKeyExW) g_createW = nullptr;
 
-LONG WINAPI CountedOpen(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key)
+// A handle a call made, counted where it made one.
+LONG Counted(LONG result, PHKEY key)
 {
-    const LONG result = g_open(parent, subkey, options, access, key);
     if (result == ERROR_SUCCESS)
         g_openKeys.insert(*key);
     return result;
+}
+
+LONG WINAPI CountedOpen(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key)
+{
+    return Counted(g_open(parent, subkey, options, access, key), key);
+}
+
+LONG WINAPI CountedOpenW(HKEY parent, LPCWSTR subkey, DWORD options, REGSAM access, PHKEY key)
+{
+    return Counted(g_openW(parent, subkey, options, access, key), key);
 }
 
 LONG WINAPI CountedCreate(HKEY parent, LPCSTR subkey, DWORD reserved, LPSTR keyClass, DWORD options,
                           REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
 {
-    const LONG result =
-        g_create(parent, subkey, reserved, keyClass, options, access, security, key, disposition);
-    if (result == ERROR_SUCCESS)
-        g_openKeys.insert(*key);
-    return result;
-}
-
-LONG WINAPI CountedOpenW(HKEY parent, LPCWSTR subkey, DWORD options, REGSAM access, PHKEY key)
-{
-    const LONG result = g_openW(parent, subkey, options, access, key);
-    if (result == ERROR_SUCCESS)
-        g_openKeys.insert(*key);
-    return result;
+    return Counted(g_create(parent, subkey, reserved, keyClass, options, access, security, key, disposition), key);
 }
 
 LONG WINAPI CountedCreateW(HKEY parent, LPCWSTR subkey, DWORD reserved, LPWSTR keyClass, DWORD options,
                            REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
 {
-    const LONG result = g_createW(parent, subkey, reserved, keyClass, options, access, security, key, disposition);
-    if (result == ERROR_SUCCESS)
-        g_openKeys.insert(*key);
-    return result;
+    return Counted(g_createW(parent, subkey, reserved, keyClass, options, access, security, key, disposition), key);
 }
 
 LONG WINAPI CountedClose(HKEY key)
