@@ -95,6 +95,9 @@ ResultCode KeepIfOwnProgIdTree(const Store& store, const char* clsid, char* room
 {
     HKEY progIdKey;
     ResultCode result = OpenInStore(store, room, KEY_READ, &progIdKey);
+    // A link on the way is left to the walk, which refuses it and says where.
+    if (result == ERROR_CANT_RESOLVE_FILENAME)
+        return ERROR_SUCCESS;
     if (result != ERROR_SUCCESS) {
         room[0] = '\0';
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
@@ -112,6 +115,11 @@ ResultCode KeepIfOwnProgIdTree(const Store& store, const char* clsid, char* room
         room[0] = '\0';
         return ERROR_SUCCESS;
     }
+    // What the removal's own walk refuses (a link, a path too long, a name
+    // the code page changes) is left to it, which says where.
+    if (result == ERROR_CANT_RESOLVE_FILENAME || result == ERROR_FILENAME_EXCED_RANGE ||
+        result == ERROR_NO_UNICODE_TRANSLATION)
+        return ERROR_SUCCESS;
     return result;
 }
 

@@ -131,9 +131,10 @@ ResultCode KeepLibraryOfOthers(const Store& store, const char* clsid, char* type
         return ERROR_SUCCESS;
     // A library already gone needs no one's leave.
     HKEY library;
+    // A link on the way is left to the walk, which refuses it and says where.
     const ResultCode opened = OpenInStore(store, typeLibTree, KEY_READ, &library);
     if (opened != ERROR_SUCCESS)
-        return opened == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : opened;
+        return opened == ERROR_FILE_NOT_FOUND || opened == ERROR_CANT_RESOLVE_FILENAME ? ERROR_SUCCESS : opened;
     RegCloseKey(library);
     char user[kClassNameRoom];
     REGSAM userView = 0;

@@ -53,15 +53,32 @@ ResultCode RemoveNamedTrees(const Store& store, HKEY classKey, const char* clsid
     return result;
 }
 
+// A link on the way to the class key ends the removal there: the watch is
+// shown the store and the key.
+void ShowWhereRefused(const RemovalWatch& watch, const StoreStop& stop, const char* clsidPath, ResultCode result)
+{
+    if (result != ERROR_CANT_RESOLVE_FILENAME || stop.reached == 0)
+        return;
+    char where[kClsidPathRoom];
+    lstrcpynA(where, clsidPath, stop.reached + 1);
+    if (watch.store != nullptr)
+        watch.store(stop.which, watch.context);
+    if (watch.keys != nullptr)
+        watch.keys(nullptr, where, kRefusingKey, watch.context);
+}
+
 // Removes, or plans the removal of, the class in the store whose
 // registration builds the line confirmed.
 ResultCode RemoveInStore(const char* clsidPath, const char* confirmed, char* room, const RemovalWatch& watch,
                          bool deleting)
 {
     Store store;
-    ResultCode result = OpenStoreOfClass(clsidPath, confirmed, &store);
-    if (result != ERROR_SUCCESS)
+    StoreStop stop = {kMachineStore, 0};
+    ResultCode result = OpenStoreOfClass(clsidPath, confirmed, &store, &stop);
+    if (result != ERROR_SUCCESS) {
+        ShowWhereRefused(watch, stop, clsidPath, result);
         return result;
+    }
     if (watch.store != nullptr)
         watch.store(store.which, watch.context);
     HKEY classKey;

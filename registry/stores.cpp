@@ -171,16 +171,17 @@ namespace {
 
 // Whether the store's registration of the class, in the view worked in,
 // builds exactly the confirmed line: 0, kRegistrationChanged where it
-// builds another, or the code of the open that failed.
-ResultCode BuildsLine(const Store& store, const char* clsidPath, const char* confirmed)
+// builds another, or the code of the open that failed, with how much of
+// the class's path it got through.
+ResultCode BuildsLine(const Store& store, const char* clsidPath, const char* confirmed, int* reached)
 {
     HKEY classes;
-    ResultCode result = OpenInStore(store, "CLSID", KEY_READ, &classes);
+    ResultCode result = OpenReaching(store, store.views.working, "CLSID", KEY_READ, &classes, reached);
     if (result != ERROR_SUCCESS)
         return result;
     // The class key as itself: a link there is refused.
     HKEY classKey;
-    result = OpenInStore(store, clsidPath, KEY_READ, &classKey);
+    result = OpenReaching(store, store.views.working, clsidPath, KEY_READ, &classKey, reached);
     if (result == ERROR_SUCCESS) {
         RegCloseKey(classKey);
         char line[kLineRoom];
@@ -196,16 +197,18 @@ ResultCode BuildsLine(const Store& store, const char* clsidPath, const char* con
 
 }  // namespace
 
-ResultCode OpenStoreOfClass(const char* clsidPath, const char* confirmed, Store* store)
+ResultCode OpenStoreOfClass(const char* clsidPath, const char* confirmed, Store* store, StoreStop* stop)
 {
     const ClassStore order[] = {kUserStore, kMachineStore};
     ResultCode found = ERROR_FILE_NOT_FOUND;
     for (const ClassStore which : order) {
         if ((which == kUserStore && g_choice == kMachineStoreOnly) || (which == kMachineStore && g_choice == kUserStoreOnly))
             continue;
+        stop->which = which;
+        stop->reached = 0;
         ResultCode result = OpenStore(which, store);
         if (result == ERROR_SUCCESS) {
-            result = BuildsLine(*store, clsidPath, confirmed);
+            result = BuildsLine(*store, clsidPath, confirmed, &stop->reached);
             if (result == ERROR_SUCCESS)
                 return result;
             CloseStore(*store);

@@ -50,7 +50,13 @@ ResultCode BuildEntryLine(HKEY classes, const char* keyName, REGSAM flag, REGSAM
 // it, then the machine's. ERROR_FILE_NOT_FOUND where none of them holds the
 // class key; kRegistrationChanged where one does but none builds that line
 // (it changed after listing, or the line named another key).
-ResultCode OpenStoreOfClass(const char* clsidPath, const char* confirmed, Store* store);
+// Where a look that failed stopped: the store, and the length of clsidPath
+// it got through (a link there, for one).
+struct StoreStop {
+    ClassStore which;
+    int reached;
+};
+ResultCode OpenStoreOfClass(const char* clsidPath, const char* confirmed, Store* store, StoreStop* stop);
 
 // RegOpenKeyExA below the store's root, in the view worked in or in the
 // one that view names.

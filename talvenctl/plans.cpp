@@ -74,7 +74,8 @@ bool NamedTreesOf(const Control& control, const Census& census, ClassStore* whic
     typeLib->clear();
     const std::string path = "CLSID\\" + control.clsid;
     Store store;
-    if (OpenStoreOfClass(path.c_str(), control.line.c_str(), &store) != ERROR_SUCCESS)
+    StoreStop stop;
+    if (OpenStoreOfClass(path.c_str(), control.line.c_str(), &store, &stop) != ERROR_SUCCESS)
         return false;
     *which = store.which;
     HKEY classKey;

@@ -314,13 +314,16 @@ std::string Lower(std::string text)
 struct Plan {
     std::vector<std::string> entered;
     std::vector<std::string> left;
+    std::vector<std::string> refused;
 };
 
 ResultCode NoteKey(HKEY, const char* path, KeyVisit visit, void* context)
 {
     Plan* plan = static_cast<Plan*>(context);
-    if (visit == kRefusingKey)
+    if (visit == kRefusingKey) {
+        plan->refused.push_back(Lower(path));
         return ERROR_SUCCESS;
+    }
     (visit == kEnteringKey ? plan->entered : plan->left).push_back(Lower(path));
     return ERROR_SUCCESS;
 }
@@ -341,6 +344,11 @@ TEST_P(Removal, PlanNamesWhatTheRemovalThenDeletes)
     if (!c.denied.empty())
         return;  // a key refusing deletion is not known until it is deleted
     EXPECT_EQ(planned, c.result);
+    // A link refused, on the way to a tree or in it: the plan says where.
+    if (planned == kLinkRefused) {
+        ASSERT_FALSE(plan.refused.empty());
+        EXPECT_TRUE(c.input.empty() || !plan.refused.back().empty());
+    }
     if (planned != 0)
         return;
     std::vector<std::string> sorted = plan.entered;
