@@ -40,7 +40,7 @@ endif()
 # Under the names the linker looks for.
 set(named_libraries ${CMAKE_BINARY_DIR}/import-libraries)
 file(MAKE_DIRECTORY ${named_libraries})
-foreach(dll kernel32 user32 advapi32 msvcrt)
+foreach(dll kernel32 user32 gdi32 advapi32 msvcrt)
   file(CREATE_LINK ${import_libraries}/lib${dll}.a ${named_libraries}/${dll}.lib SYMBOLIC)
 endforeach()
 string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " /nodefaultlib /entry:TalvenEntry /dynamicbase /nxcompat /manifest:no /libpath:${named_libraries}")

@@ -68,9 +68,12 @@ void FirstName(LPCSTR path, char* top)
 // Wine lays under the machine store's "Wow6432Node" links named "TypeLib",
 // "AppID" and "Protocols" to the store's own keys of those names, so that
 // both views share them. Such a link, exactly that one, is the platform's.
+// Room for the platform's path of a key at the top of a class store.
+constexpr int kNativePathRoom = sizeof "\\Registry\\Machine\\Software\\Classes\\" + kClassNameRoom;
+
 bool IsSharingLink(HKEY link, LPCSTR name)
 {
-    WCHAR target[kLineRoom];
+    WCHAR target[kNativePathRoom];
     DWORD type = 0;
     DWORD size = sizeof target - sizeof(WCHAR);
     const WCHAR linkValue[] = {'S', 'y', 'm', 'b', 'o', 'l', 'i', 'c', 'L', 'i', 'n', 'k', 'V', 'a', 'l', 'u', 'e', 0};
@@ -78,14 +81,14 @@ bool IsSharingLink(HKEY link, LPCSTR name)
         type != REG_LINK)
         return false;
     target[size / sizeof(WCHAR)] = 0;
-    char spelt[kLineRoom];
+    char spelt[kNativePathRoom];
     BOOL usedDefault = FALSE;
     if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, target, -1, spelt, sizeof spelt, nullptr, &usedDefault) == 0 ||
         usedDefault)
         return false;
-    char shared[kLineRoom];
+    char shared[kNativePathRoom];
     lstrcpyA(shared, "\\Registry\\Machine\\Software\\Classes\\");
-    if (lstrlenA(shared) + lstrlenA(name) >= kLineRoom)
+    if (lstrlenA(shared) + lstrlenA(name) >= kNativePathRoom)
         return false;
     lstrcatA(shared, name);
     return lstrcmpiA(spelt, shared) == 0;
