@@ -1,5 +1,7 @@
 #include "views.h"
 
+#include "exact_text.h"
+
 namespace {
 
 REGSAM g_flag = 0;
@@ -41,14 +43,12 @@ bool IsRedirected(LPCSTR path)
 {
     static const char* const kRedirected[] = {"CLSID", "Interface", "DirectShow", "Media Type", "MediaFoundation"};
     char top[sizeof "MediaFoundation"];
-    int length = 0;
-    while (path[length] != '\0' && path[length] != '\\' && length < static_cast<int>(sizeof top) - 1) {
-        top[length] = path[length];
-        ++length;
-    }
-    top[length] = '\0';
-    if (path[length] != '\0' && path[length] != '\\')
+    const char* end = path;
+    while (*end != '\0' && *end != '\\' && end - path < static_cast<int>(sizeof top) - 1)
+        end = NextChar(end);
+    if ((*end != '\0' && *end != '\\') || end - path >= static_cast<int>(sizeof top))
         return false;  // longer than any of them
+    lstrcpynA(top, path, static_cast<int>(end - path) + 1);
     for (const char* name : kRedirected) {
         if (lstrcmpiA(top, name) == 0)
             return true;
