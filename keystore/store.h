@@ -84,13 +84,9 @@ Key* ViewStart(Key* from, const char* path, REGSAM access);
 // Text as the 8-bit calls give and take it, in the code page in use, and
 // as the wide calls do; stored text is UTF-8. ToAnsi notes where it had to
 // write the default character, and uses the best-fit ones only when asked.
-void UseCodePage(CodePage page);
-bool IsPlainAscii(const char* text, size_t size);
 std::string FromAnsi(const char* text, size_t size);
 std::string ToAnsi(const std::string& stored, bool bestFit, bool* usedDefault);
 std::wstring ToWide(const std::string& stored);
-void AppendUtf8(std::string* out, char32_t c);
-bool IsLeadByte(unsigned char byte);
 
 // The calls' own state (handles, counts, the failure to inject), emptied
 // by Clear; and the record of what was deleted, in order.

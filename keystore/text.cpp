@@ -51,8 +51,6 @@ bool IsLead(unsigned char byte)
     return g_page == CodePage::k932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
 }
 
-}  // namespace
-
 void AppendUtf8(std::string* out, char32_t c)
 {
     if (c < 0x80) {
@@ -71,8 +69,6 @@ void AppendUtf8(std::string* out, char32_t c)
         *out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
-
-namespace {
 
 // One character of stored text from at; a byte that begins no character
 // of UTF-8 stands for itself.
@@ -148,13 +144,6 @@ bool BestFit(char32_t c, std::string* out)
     return false;
 }
 
-}  // namespace
-
-void UseCodePage(CodePage page)
-{
-    g_page = page;
-}
-
 bool IsPlainAscii(const char* text, size_t size)
 {
     for (size_t i = 0; i < size; ++i) {
@@ -163,6 +152,8 @@ bool IsPlainAscii(const char* text, size_t size)
     }
     return true;
 }
+
+}  // namespace
 
 std::string FromAnsi(const char* text, size_t size)
 {
@@ -218,18 +209,13 @@ std::wstring ToWide(const std::string& stored)
     return out;
 }
 
-bool IsLeadByte(unsigned char byte)
-{
-    return IsLead(byte);
-}
-
 }  // namespace keystore::internal
 
 namespace keystore {
 
 void SetCodePage(CodePage page)
 {
-    internal::UseCodePage(page);
+    internal::g_page = page;
 }
 
 }  // namespace keystore
@@ -260,7 +246,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
 
 BOOL IsDBCSLeadByte(BYTE byte)
 {
-    return keystore::internal::IsLeadByte(byte) ? TRUE : FALSE;
+    return keystore::internal::IsLead(byte) ? TRUE : FALSE;
 }
 
 int lstrlenA(LPCSTR text)

@@ -2,7 +2,6 @@
 #include "key_text.h"
 #include "stores.h"
 #include "exact_text.h"
-#include "key_text.h"
 
 namespace {
 

@@ -1,9 +1,5 @@
 #include "exact_text.h"
 
-namespace {
-
-// The wide text in the code page, written only where every character is the
-// page's own: no best-fit character, no default one.
 LONG SpellExactly(const WCHAR* wide, char* room, DWORD roomSize)
 {
     BOOL usedDefault = FALSE;
@@ -13,8 +9,6 @@ LONG SpellExactly(const WCHAR* wide, char* room, DWORD roomSize)
         return ERROR_MORE_DATA;
     return usedDefault ? ERROR_NO_UNICODE_TRANSLATION : ERROR_SUCCESS;
 }
-
-}  // namespace
 
 LONG EnumExactName(HKEY key, DWORD index, char* name, DWORD roomSize)
 {
@@ -29,6 +23,8 @@ ResultCode QueryExactText(HKEY key, char* room, DWORD roomSize)
     const DWORD most = roomSize < kLineRoom ? roomSize : kLineRoom;
     DWORD type = 0;
     DWORD size = most * sizeof(WCHAR);
+    // Spelt out, not L"": Wine's headers in Microsoft's dialect make WCHAR
+    // another type than wchar_t.
     const WCHAR noName[] = {0};
     const ResultCode result = RegQueryValueExW(key, noName, nullptr, &type, reinterpret_cast<LPBYTE>(wide), &size);
     if (result != ERROR_SUCCESS)

@@ -11,6 +11,12 @@
 
 #include "controls.h"
 
+// The wide text (NUL-terminated) in the code page, into a room of roomSize
+// bytes, written only where every character is the page's own:
+// ERROR_NO_UNICODE_TRANSLATION where it needs a best-fit or the default
+// character, ERROR_MORE_DATA where it does not fit.
+LONG SpellExactly(const WCHAR* wide, char* room, DWORD roomSize);
+
 // The name of key's subkey at index, into a room of roomSize bytes:
 // ERROR_NO_UNICODE_TRANSLATION where the code page cannot spell it exactly,
 // ERROR_MORE_DATA where it does not fit; otherwise what RegEnumKeyA gives.

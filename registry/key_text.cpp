@@ -67,7 +67,6 @@ ResultCode RefuseLink(HKEY key)
     return found == ERROR_SUCCESS || found == ERROR_MORE_DATA ? ERROR_CANT_RESOLVE_FILENAME : found;
 }
 
-
 bool SameBytes(const char* a, const char* b)
 {
     for (; *a == *b; ++a, ++b) {

@@ -14,8 +14,8 @@ ResultCode QueryDefaultText(HKEY key, char* room, DWORD roomSize);
 // ERROR_CANT_RESOLVE_FILENAME.
 ResultCode ReadSubkeyText(HKEY key, const char* subkey, REGSAM flag, bool exact, char* room, DWORD roomSize);
 
-// True where a read's code says there is no text there to name anything:
-// no key, no value, not REG_SZ, too long, or not spelt exactly.
+// True where a read's code says there is no usable text there: no key, no
+// value, not REG_SZ, too long, or not spelt exactly.
 bool NamesNothing(ResultCode read);
 
 // True when path names one key by non-empty names joined by single "\":

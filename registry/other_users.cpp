@@ -25,9 +25,7 @@ ResultCode ReadTextOf(ResultCode opened, const HKEY* key, char* room, DWORD room
         return result;
     room[0] = '\0';
     // No value, or no text of that room: nothing named.
-    return result == ERROR_FILE_NOT_FOUND || result == ERROR_INVALID_DATA || result == ERROR_MORE_DATA
-               ? ERROR_SUCCESS
-               : result;
+    return NamesNothing(result) ? ERROR_SUCCESS : result;
 }
 
 // One store's classes of one view: for most of them, which name no library,

@@ -65,12 +65,12 @@ void FirstName(LPCSTR path, char* top)
     lstrcpynA(top, path, static_cast<int>(end - path) + 1);
 }
 
-// Wine lays under the machine store's "Wow6432Node" links named "TypeLib",
-// "AppID" and "Protocols" to the store's own keys of those names, so that
-// both views share them. Such a link, exactly that one, is the platform's.
 // Room for the platform's path of a key at the top of a class store.
 constexpr int kNativePathRoom = sizeof "\\Registry\\Machine\\Software\\Classes\\" + kClassNameRoom;
 
+// Wine lays under the machine store's "Wow6432Node" links named "TypeLib",
+// "AppID" and "Protocols" to the store's own keys of those names, so that
+// both views share them. Such a link, exactly that one, is the platform's.
 bool IsSharingLink(HKEY link, LPCSTR name)
 {
     WCHAR target[kNativePathRoom];
@@ -82,9 +82,7 @@ bool IsSharingLink(HKEY link, LPCSTR name)
         return false;
     target[size / sizeof(WCHAR)] = 0;
     char spelt[kNativePathRoom];
-    BOOL usedDefault = FALSE;
-    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, target, -1, spelt, sizeof spelt, nullptr, &usedDefault) == 0 ||
-        usedDefault)
+    if (SpellExactly(target, spelt, sizeof spelt) != ERROR_SUCCESS)
         return false;
     char shared[kNativePathRoom];
     lstrcpyA(shared, "\\Registry\\Machine\\Software\\Classes\\");
@@ -190,8 +188,7 @@ ResultCode BuildsLine(const Store& store, const char* clsidPath, const char* con
         char line[kLineRoom];
         result = BuildEntryLine(classes, clsidPath + sizeof "CLSID\\" - 1, PlainFlag(store), KEY_READ, line);
         // No control there now, or another one.
-        if (result == ERROR_FILE_NOT_FOUND || result == ERROR_INVALID_DATA || result == ERROR_MORE_DATA ||
-            (result == ERROR_SUCCESS && !SameBytes(line, confirmed)))
+        if (NamesNothing(result) || (result == ERROR_SUCCESS && !SameBytes(line, confirmed)))
             result = kRegistrationChanged;
     }
     RegCloseKey(classes);

@@ -44,18 +44,19 @@ void CloseStore(const Store& store);
 // key with full access, as it always has; a removal's look only reads it.
 ResultCode BuildEntryLine(HKEY classes, const char* keyName, REGSAM flag, REGSAM access, char* line);
 
-// Opens the store whose registration of the class key at clsidPath
-// ("CLSID\...") builds exactly the entry line confirmed, in the view worked
-// in, within the stores chosen: the user's first, as the merged view shows
-// it, then the machine's. ERROR_FILE_NOT_FOUND where none of them holds the
-// class key; kRegistrationChanged where one does but none builds that line
-// (it changed after listing, or the line named another key).
 // Where a look that failed stopped: the store, and the length of clsidPath
 // it got through (a link there, for one).
 struct StoreStop {
     ClassStore which;
     int reached;
 };
+
+// Opens the store whose registration of the class key at clsidPath
+// ("CLSID\...") builds exactly the entry line confirmed, in the view worked
+// in, within the stores chosen: the user's first, as the merged view shows
+// it, then the machine's. ERROR_FILE_NOT_FOUND where none of them holds the
+// class key; kRegistrationChanged where one does but none builds that line
+// (it changed after listing, or the line named another key).
 ResultCode OpenStoreOfClass(const char* clsidPath, const char* confirmed, Store* store, StoreStop* stop);
 
 // RegOpenKeyExA below the store's root, in the view worked in or in the

@@ -75,31 +75,6 @@ RedirectionCall FindRedirectionCall(const char* name)
     return reinterpret_cast<RedirectionCall>(reinterpret_cast<void (*)()>(found));
 }
 
-ServerState CheckAsLoader(const std::string& server, int loader, std::string* note);
-
-}  // namespace
-
-ServerState CheckServer(const std::string& server, REGSAM view, std::string* note)
-{
-    const int loader = OtherLoader(view);
-    if (loader != 64)
-        return CheckAsLoader(server, loader, note);
-    // A 64-bit loader, from this 32-bit program: the redirector turned off
-    // around the look, so that "System32" is the real one.
-    const RedirectionCall disable = FindRedirectionCall("Wow64DisableWow64FsRedirection");
-    const RedirectionCall revert = FindRedirectionCall("Wow64RevertWow64FsRedirection");
-    PVOID old = nullptr;
-    if (disable == nullptr || revert == nullptr || !disable(&old)) {
-        note->assign("the 64-bit file system could not be looked at");
-        return ServerState::kUnchecked;
-    }
-    const ServerState state = CheckAsLoader(server, loader, note);
-    revert(&old);
-    return state;
-}
-
-namespace {
-
 ServerState CheckAsLoader(const std::string& server, int loader, std::string* note)
 {
     note->clear();
@@ -173,6 +148,25 @@ ServerState CheckAsLoader(const std::string& server, int loader, std::string* no
 }
 
 }  // namespace
+
+ServerState CheckServer(const std::string& server, REGSAM view, std::string* note)
+{
+    const int loader = OtherLoader(view);
+    if (loader != 64)
+        return CheckAsLoader(server, loader, note);
+    // A 64-bit loader, from this 32-bit program: the redirector turned off
+    // around the look, so that "System32" is the real one.
+    const RedirectionCall disable = FindRedirectionCall("Wow64DisableWow64FsRedirection");
+    const RedirectionCall revert = FindRedirectionCall("Wow64RevertWow64FsRedirection");
+    PVOID old = nullptr;
+    if (disable == nullptr || revert == nullptr || !disable(&old)) {
+        note->assign("the 64-bit file system could not be looked at");
+        return ServerState::kUnchecked;
+    }
+    const ServerState state = CheckAsLoader(server, loader, note);
+    revert(&old);
+    return state;
+}
 
 const char* StateName(ServerState state)
 {

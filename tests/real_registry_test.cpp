@@ -105,6 +105,18 @@ bool OwnProgId(const std::string& clsid, const std::string& progId)
 // Every class of this view that names a ProgID, made a listed control: a
 // "Control" subkey, and a server path and display name only where it has
 // none.
+// Makes the class a control in the view, as a listing shows it: a
+// "Control" key, and a server and a display name where it has none.
+void MakeControl(const std::string& clsid, REGSAM view)
+{
+    const std::string classPath = "CLSID\\" + clsid;
+    Lay(InView(view, {Key(classPath + "\\Control")}));
+    if (DefaultText(classPath + "\\InprocServer32", view).empty())
+        Lay(InView(view, {Text(classPath + "\\InprocServer32", "C:\\windows\\system32\\gone.ocx")}));
+    if (DefaultText(classPath, view).empty())
+        Lay(InView(view, {Text(classPath, "Class " + clsid)}));
+}
+
 std::vector<Found> MakeControlsOfProgIdClasses()
 {
     std::vector<Found> found;
@@ -114,11 +126,7 @@ std::vector<Found> MakeControlsOfProgIdClasses()
         if (progId.empty())
             continue;
         found.push_back({clsid, 0, progId, DefaultText(classPath + "\\Typelib"), OwnProgId(clsid, progId)});
-        Lay({Key(classPath + "\\Control")});
-        if (DefaultText(classPath + "\\InprocServer32").empty())
-            Lay({Text(classPath + "\\InprocServer32", "C:\\windows\\system32\\gone.ocx")});
-        if (DefaultText(classPath).empty())
-            Lay({Text(classPath, "Class " + clsid)});
+        MakeControl(clsid, 0);
     }
     return found;
 }
@@ -188,12 +196,7 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
         removals.push_back(
             {f.clsid, OtherView(), progId, DefaultText("CLSID\\" + f.clsid + "\\Typelib", OtherView()), false});
         // A control there too, as talvenctl --view lists it.
-        const std::string classPath = "CLSID\\" + f.clsid;
-        Lay(InView(OtherView(), {Key(classPath + "\\Control")}));
-        if (DefaultText(classPath + "\\InprocServer32", OtherView()).empty())
-            Lay(InView(OtherView(), {Text(classPath + "\\InprocServer32", "C:\\windows\\system32\\gone.ocx")}));
-        if (DefaultText(classPath, OtherView()).empty())
-            Lay(InView(OtherView(), {Text(classPath, "Class " + f.clsid)}));
+        MakeControl(f.clsid, OtherView());
     }
     UseView(OtherView(), RegDeleteKeyExA);
     const std::map<std::string, std::string> otherLines = LinesByClass();
