@@ -29,8 +29,8 @@
 #include "controls.h"
 #include "first_order_scan.h"
 #include "timing.h"
+#include "rows.h"
 #include "talven_driver.h"
-#include "talvenctl.h"
 
 namespace {
 
@@ -147,14 +147,14 @@ long FillCounting()
 long ListChecking()
 {
     std::vector<Row> rows;
-    ListRows(false, false, &rows);
+    ListRows(kShownScope, false, false, &rows);
     return static_cast<long>(rows.size());
 }
 
 long ListWhole()
 {
     std::vector<Row> rows;
-    ListRows(false, true, &rows);
+    ListRows(kShownScope, false, true, &rows);
     return static_cast<long>(rows.size());
 }
 

@@ -1,19 +1,20 @@
 #!/bin/bash
-# check-reproducible.sh SOURCE TOOLCHAIN: builds the program and its package
-# twice, in two clones of the source at two different paths, one after the
-# other, and compares the results byte for byte; where they differ it
-# says which bytes, and in which section of the program. With
-# --second-of-another-date the second build is dated otherwise, and differs.
+# The release built twice, in two clones of the source at two different
+# paths, and compared byte for byte; where they differ it says which bytes,
+# and in which section of the program.
+#   check-reproducible.sh build SOURCE TOOLCHAIN WORK: the two builds, side
+#       by side, of the program and its package, into WORK
+#   check-reproducible.sh compare WORK: the second against the first
+#   check-reproducible.sh compare WORK --second-of-another-date: the second
+#       packaged again as of another date, against the first: it differs,
+#       which is how the check shows it sees a difference (the programs
+#       hold no date; the package's entries do)
+#   check-reproducible.sh end WORK: removes WORK
 set -uo pipefail
-source=$1
-toolchain=$2
-work=$(mktemp -d /tmp/talven-reproducible.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-# The build takes its dates from the clone's last commit, as anyone's would.
-unset SOURCE_DATE_EPOCH
+action=$1
 
 build() {
-    local copy=$1
+    local source=$1 toolchain=$2 copy=$3
     mkdir -p "$(dirname "$copy")"
     git clone -q --no-hardlinks "$source" "$copy" || return 1
     # With the work tree's changes, so that they are checked before a commit.
@@ -25,23 +26,50 @@ build() {
         { cat "$copy.log"; return 1; }
 }
 
-build "$work/first" || exit 1
-# A build of another date must differ: how the check shows it sees one.
-[ "${3:-}" = --second-of-another-date ] && export SOURCE_DATE_EPOCH=86400
-build "$work/second/at/another/path" || exit 1
-status=0
-for file in bin/talven.exe bin/talvenctl.exe packages/*.zip; do
-    first=$(cd "$work/first/build" && ls $file)
-    if cmp -s "$work/first/build/$first" "$work/second/at/another/path/build/$first"; then
-        echo "same: $first ($(stat -c %s "$work/first/build/$first") bytes, sha256 $(sha256sum <"$work/first/build/$first" | cut -c1-16)...)"
-        continue
+case $action in
+build)
+    source=$2
+    toolchain=$3
+    work=$4
+    rm -rf "$work"
+    mkdir -p "$work"
+    # The build takes its dates from the clone's last commit, as anyone's would.
+    unset SOURCE_DATE_EPOCH
+    build "$source" "$toolchain" "$work/first" &
+    first=$!
+    build "$source" "$toolchain" "$work/second/at/another/path"
+    second=$?
+    wait $first && [ $second -eq 0 ]
+    ;;
+compare)
+    work=$2
+    second=$work/second/at/another/path/build
+    if [ "${3:-}" = --second-of-another-date ]; then
+        # The same build, its package made as of 2 January 1970.
+        (cd "$second" && SOURCE_DATE_EPOCH=86400 cmake . >"$work/another-date.log" 2>&1 &&
+            cpack -B "$work/another-date/packages" >>"$work/another-date.log" 2>&1 &&
+            cmake -E copy_directory bin "$work/another-date/bin") ||
+            { cat "$work/another-date.log"; exit 1; }
+        second=$work/another-date
     fi
-    status=1
-    echo "DIFFERENT: $first; bytes (offset, first, second, in octal):"
-    cmp -l "$work/first/build/$first" "$work/second/at/another/path/build/$first" | head -n 20
-    if [ "$file" != "${file%.exe}" ]; then
-        echo "sections (name, size, file offset):"
-        objdump -h "$work/first/build/$first" | awk '/^ +[0-9]+ /{print $2, $3, $6}'
-    fi
-done
-exit $status
+    status=0
+    for file in bin/talven.exe bin/talvenctl.exe packages/*.zip; do
+        name=$(cd "$work/first/build" && ls $file)
+        if cmp -s "$work/first/build/$name" "$second/$name"; then
+            echo "same: $name ($(stat -c %s "$work/first/build/$name") bytes, sha256 $(sha256sum <"$work/first/build/$name" | cut -c1-16)...)"
+            continue
+        fi
+        status=1
+        echo "DIFFERENT: $name; bytes (offset, first, second, in octal):"
+        cmp -l "$work/first/build/$name" "$second/$name" | head -n 20
+        if [ "$file" != "${file%.exe}" ]; then
+            echo "sections (name, size, file offset):"
+            objdump -h "$work/first/build/$name" | awk '/^ +[0-9]+ /{print $2, $3, $6}'
+        fi
+    done
+    exit $status
+    ;;
+end)
+    rm -rf "$2"
+    ;;
+esac

@@ -4,13 +4,13 @@
 # refuses what only GCC accepts.
 set(TALVEN_UI_TESTS "" CACHE FILEPATH "ui_tests.exe of the MinGW build of the same architecture")
 enable_testing()
-add_test(NAME wine_prefix COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh create ${TALVEN_WINE_PREFIX})
+add_test(NAME wine_prefix COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh template ${TALVEN_WINE_PREFIX})
 add_test(NAME wine_prefix_end COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh end ${TALVEN_WINE_PREFIX})
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(wine_prefix_end PROPERTIES FIXTURES_CLEANUP wine)
 add_test(NAME program_and_resources
          COMMAND sh -c "cp \"$1\" \"$2/\" && exec \"$3\" \"$4\" \"$2/ui_tests.exe\" --gtest_filter=Program.*:Resources.*"
-                 sh ${TALVEN_UI_TESTS} $<TARGET_FILE_DIR:talven> ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${TALVEN_WINE_PREFIX})
+                 sh ${TALVEN_UI_TESTS} $<TARGET_FILE_DIR:talven> ${CMAKE_SOURCE_DIR}/cmake/wine-test.sh ${TALVEN_WINE_PREFIX})
 set_tests_properties(program_and_resources PROPERTIES FIXTURES_REQUIRED wine
   PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 6 tests\\." FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 

@@ -6,6 +6,13 @@
 # --managed, windows stay in the care of a window manager, as a person using
 # the display expects; with --one-view, a 32-bit prefix, which keeps one
 # view as 32-bit Windows does (wine-run.sh then runs the 32-bit loader).
+# template DIR [--one-view]: the same, its display stopped, to be copied.
+# Where TALVEN_WINE_TEMPLATES names a folder, DIR is a link to the template
+# of that kind there, booted once by whichever configuration asks first,
+# for every configuration of the run.
+# copy TEMPLATE DIR: a prefix of its own for one test, made in a moment
+# from the template, with a display of its own: the Windows folders' files,
+# which nothing writes, linked; every other file copied.
 # end DIR: stops its server and display and removes it.
 # Never touches any other prefix or display.
 set -eu
@@ -22,26 +29,61 @@ stop_display() {
 }
 
 start_display() {
-    number=90
-    while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
-        number=$((number + 1))
-    done
+    # The server picks a free display itself and says which once it takes
+    # connections: tests starting side by side never pick the same one.
     # Without shared memory images: 32-bit Wine run by an emulator, as on
     # machines that cannot run 32-bit code, crashes now and then using them.
-    setsid Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -extension MIT-SHM \
-        </dev/null >/dev/null 2>&1 &
+    rm -f "$prefix/talven-display.number"
+    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -extension MIT-SHM \
+        3>"$prefix/talven-display.number" </dev/null >/dev/null 2>&1 &
     echo $! >"$prefix/talven-xvfb.pid"
-    echo ":$number" >"$prefix/talven-display"
-    for _ in $(seq 50); do
-        [ -e "/tmp/.X11-unix/X$number" ] && return 0
+    for _ in $(seq 100); do
+        number=$(cat "$prefix/talven-display.number" 2>/dev/null)
+        if [ -n "$number" ]; then
+            echo ":$number" >"$prefix/talven-display"
+            return 0
+        fi
         sleep 0.1
     done
-    echo "Xvfb did not start on :$number" >&2
+    echo "Xvfb did not start for $prefix" >&2
     return 1
 }
 
 case $action in
-create)
+copy)
+    template=$2
+    prefix=$3
+    export WINEPREFIX="$prefix"
+    rm -rf "$prefix"
+    # Linked, a prefix is a moment's work where a copy is a gigabyte; then
+    # each file a program may write in place (the registry's, the small
+    # ones) is made a file of the copy's own.
+    cp -al "$template/." "$prefix/" && [ -f "$prefix/system.reg" ] || { echo "cannot copy $template" >&2; exit 1; }
+    find "$prefix" -type f \( -size -64k -o -name '*.reg' \) \
+        -exec sh -c 'for f; do cp -p "$f" "$f.own" && mv -f "$f.own" "$f" || exit 1; done' sh {} + ||
+        { echo "cannot copy $template" >&2; exit 1; }
+    start_display
+    ;;
+template)
+    if [ -n "${TALVEN_WINE_TEMPLATES:-}" ]; then
+        shared=$TALVEN_WINE_TEMPLATES/two-views
+        [ "${3:-}" = --one-view ] && shared=$TALVEN_WINE_TEMPLATES/one-view
+        mkdir -p "$TALVEN_WINE_TEMPLATES"
+        (
+            flock 9 || exit 1
+            [ -f "$shared/talven-ready" ] && exit 0
+            TALVEN_WINE_TEMPLATES= "$0" template "$shared" ${3:-} && touch "$shared/talven-ready"
+        ) 9>"$shared.lock" || exit 1
+        rm -rf "$prefix"
+        ln -s "$shared" "$prefix"
+        echo "wine prefix template ready: $prefix, linked to $shared"
+        exit 0
+    fi
+    ;;
+esac
+
+case $action in
+create | template)
     [ -d "$prefix" ] && { "$wineserver" -k 2>/dev/null || true; stop_display; rm -rf "$prefix"; }
     mkdir -p "$prefix"
     if [ "${3:-}" = --one-view ]; then
@@ -75,9 +117,17 @@ create)
             "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         timeout -k 10 300 "$wineserver" -w
     fi
-    echo "wine prefix ready: $prefix on display $(cat "$prefix/talven-display")"
+    if [ "$action" = template ]; then
+        stop_display
+        rm -f "$prefix/talven-display" "$prefix/talven-display.number" "$prefix/talven-xvfb.pid"
+        echo "wine prefix template ready: $prefix"
+    else
+        echo "wine prefix ready: $prefix on display $(cat "$prefix/talven-display")"
+    fi
     ;;
 end)
+    # A link to a template shared by the run: the template stays.
+    [ -L "$prefix" ] && { rm -f "$prefix"; exit 0; }
     "$wineserver" -k 2>/dev/null || true
     stop_display
     rm -rf "$prefix"

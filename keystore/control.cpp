@@ -5,8 +5,6 @@ using namespace keystore::internal;
 
 namespace {
 
-std::vector<std::string> g_deleted;
-
 // The key a path names, in the store it names, or null; never a store's
 // root.
 Key* ResolvePath(const std::string& path, REGSAM view)
@@ -48,22 +46,12 @@ Key* Create(const std::string& path, bool keepLink, REGSAM view)
 
 }  // namespace
 
-namespace keystore::internal {
-
-void NoteDeleted(const std::string& path)
-{
-    g_deleted.push_back(path);
-}
-
-}  // namespace keystore::internal
-
 namespace keystore {
 
 void Clear()
 {
     ClearTree();
     ClearCalls();
-    g_deleted.clear();
     SetViews(Views::kOne);
     SetCodePage(CodePage::k1252);
 }
@@ -126,11 +114,6 @@ std::vector<std::string> Dump()
     DumpKey(Root(), "", &out);
     DumpKey(UserRoot(), std::string(kUserClasses, sizeof kUserClasses - 2), &out);
     return out;
-}
-
-std::vector<std::string> DeletedKeys()
-{
-    return g_deleted;
 }
 
 }  // namespace keystore

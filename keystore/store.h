@@ -80,6 +80,8 @@ Key* CreatePath(Key* from, const char* path, bool keepLink);
 // holds the name, as the platform redirects "CLSID" and "Interface";
 // elsewhere, and on a machine of one view, from the root.
 Key* ViewStart(Key* from, const char* path, REGSAM access);
+// Whether the store stands in for a machine of two views.
+bool TwoViews();
 
 // Text as the 8-bit calls give and take it, in the code page in use, and
 // as the wide calls do; stored text is UTF-8. ToAnsi notes where it had to
@@ -88,9 +90,8 @@ std::string FromAnsi(const char* text, size_t size);
 std::string ToAnsi(const std::string& stored, bool bestFit, bool* usedDefault);
 std::wstring ToWide(const std::string& stored);
 
-// The calls' own state (handles, counts, the failure to inject), emptied
-// by Clear; and the record of what was deleted, in order.
+// The calls' own state (handles, counts, the failure to inject, what was
+// deleted), emptied by Clear.
 void ClearCalls();
-void NoteDeleted(const std::string& path);
 
 }  // namespace keystore::internal

@@ -220,7 +220,6 @@ void SetCodePage(CodePage page)
 
 }  // namespace keystore
 
-using keystore::internal::Fold;
 
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR out, int outSize,
                         LPCSTR, LPBOOL usedDefault)
@@ -247,42 +246,4 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
 BOOL IsDBCSLeadByte(BYTE byte)
 {
     return keystore::internal::IsLead(byte) ? TRUE : FALSE;
-}
-
-int lstrlenA(LPCSTR text)
-{
-    return text == nullptr ? 0 : static_cast<int>(std::strlen(text));
-}
-
-LPSTR lstrcpyA(LPSTR to, LPCSTR from)
-{
-    return std::strcpy(to, from);
-}
-
-LPSTR lstrcatA(LPSTR to, LPCSTR from)
-{
-    return std::strcat(to, from);
-}
-
-LPSTR lstrcpynA(LPSTR to, LPCSTR from, int room)
-{
-    if (room <= 0)
-        return to;
-    int i = 0;
-    for (; i < room - 1 && from[i] != '\0'; ++i)
-        to[i] = from[i];
-    to[i] = '\0';
-    return to;
-}
-
-int lstrcmpiA(LPCSTR a, LPCSTR b)
-{
-    for (;; ++a, ++b) {
-        const char fa = Fold(*a);
-        const char fb = Fold(*b);
-        if (fa != fb)
-            return static_cast<unsigned char>(fa) < static_cast<unsigned char>(fb) ? -1 : 1;
-        if (fa == '\0')
-            return 0;
-    }
 }

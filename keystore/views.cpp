@@ -46,6 +46,11 @@ Key* ViewStart(Key* from, const char* path, REGSAM access)
     return node != nullptr && FindNamedChild(node, path, size) != nullptr ? node : from;
 }
 
+bool TwoViews()
+{
+    return g_views == Views::kTwoFrom32;
+}
+
 }  // namespace keystore::internal
 
 namespace keystore {
@@ -56,39 +61,3 @@ void SetViews(Views views)
 }
 
 }  // namespace keystore
-
-// The platform's answer to whether this process runs under WOW64, and the
-// way a program finds that call where it may be missing.
-namespace {
-
-const HMODULE kKernel = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000));
-const HMODULE kAdvapi = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x20000));
-
-}  // namespace
-
-HANDLE GetCurrentProcess()
-{
-    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
-}
-
-BOOL IsWow64Process(HANDLE, PBOOL wow64)
-{
-    *wow64 = keystore::internal::g_views == keystore::Views::kTwoFrom32 ? TRUE : FALSE;
-    return TRUE;
-}
-
-HMODULE GetModuleHandleA(LPCSTR name)
-{
-    if (name != nullptr && lstrcmpiA(name, "kernel32.dll") == 0)
-        return kKernel;
-    return name != nullptr && lstrcmpiA(name, "advapi32.dll") == 0 ? kAdvapi : nullptr;
-}
-
-FARPROC GetProcAddress(HMODULE module, LPCSTR name)
-{
-    if (module == kKernel && std::strcmp(name, "IsWow64Process") == 0)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&IsWow64Process));
-    if (module == kAdvapi && std::strcmp(name, "RegDeleteKeyExA") == 0)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RegDeleteKeyExA));
-    return nullptr;
-}

@@ -23,6 +23,36 @@ constexpr ResultCode kRegistrationChanged = ERROR_KEY_DELETED;
 // HKEY_CURRENT_USER\Software\Classes (see stores.h).
 enum ClassStore { kMachineStore, kUserStore };
 
+// Which stores the logic may work in: the one whose copy of a class the
+// merged view shows (the program's way), or one alone.
+enum StoreChoice { kShownStore, kMachineStoreOnly, kUserStoreOnly };
+
+// How a deletion names its view, in the form of RegDeleteKeyExA.
+typedef LONG(WINAPI* DeleteKeyInView)(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
+
+// Where a command works, chosen once where it starts and handed down: the
+// stores it may work in, and the registry view (KEY_WOW64_32KEY or
+// KEY_WOW64_64KEY) with the call that deletes in it. A view of 0 is the
+// program's own, which every Windows has; so is any view given without
+// deleteKey, which would be read in one view and deleted in the other.
+struct Scope {
+    StoreChoice stores;
+    REGSAM view;
+    DeleteKeyInView deleteKey;
+};
+
+// The dialog's: the stores as the merged view shows them, the program's own
+// view.
+constexpr Scope kShownScope = {kShownStore, 0, nullptr};
+
+// The one store a choice names where a list or a tree is of one store
+// alone: the user's where that alone is chosen, else the machine's, where
+// a key made through HKEY_CLASSES_ROOT goes.
+ClassStore SingleStoreOf(StoreChoice choice);
+
+// Whether the choice lets the logic work in that store.
+bool ChoiceTakes(StoreChoice choice, ClassStore store);
+
 // Receives each entry line the moment it has been built.
 typedef void (*ControlSink)(const char* line, void* context);
 
@@ -32,21 +62,28 @@ typedef void (*ControlSink)(const char* line, void* context);
 // delivered.
 ResultCode FillControlList(ControlSink sink, void* context);
 
-// FillControlList over one store's "CLSID" alone, in the view worked in.
-ResultCode FillStoreControlList(ClassStore store, ControlSink sink, void* context);
+// The listing of the scope: FillControlList in its view where the stores
+// are chosen as the merged view shows them, else FillStoreControlList of
+// the one store chosen.
+ResultCode FillScopeControlList(const Scope& scope, ControlSink sink, void* context);
 
-// How the merged view shows, now, the control an entry line names: its
-// line, as the listing would build it, into a room of kLineRoom bytes; 0
-// when it is still listed, else nonzero. After a removal from one store,
-// the other store may still register it.
-ResultCode ShownControlLine(const char* line, char* shown);
+// FillControlList over one store's "CLSID" alone, in the scope's view.
+ResultCode FillStoreControlList(ClassStore store, const Scope& scope, ControlSink sink, void* context);
+
+// How the merged view shows, now, in the scope's view, the control an
+// entry line names: its line, as the listing would build it, into a room
+// of kLineRoom bytes; 0 when it is still listed, else nonzero. After a
+// removal from one store, the other store may still register it.
+ResultCode ShownControlLine(const Scope& scope, const char* line, char* shown);
 
 // Deletes the key at path (relative to the root of the machine's class
-// store, or of the user's where that alone is chosen, see stores.h) with
-// every key beneath it, leaves first; stops at the first failure, leaving
-// in place whatever it had not reached. Never deletes through a symbolic
-// link: a link anywhere in the tree is a failure when it is reached.
+// store, in the program's own view) with every key beneath it, leaves
+// first; stops at the first failure, leaving in place whatever it had not
+// reached. Never deletes through a symbolic link: a link anywhere in the
+// tree is a failure when it is reached.
 ResultCode DeleteKeyTree(const char* path);
+// The same in the one store and the view of the scope.
+ResultCode DeleteScopeKeyTree(const Scope& scope, const char* path);
 
 // How the read-only walk of a removal shows each key of the trees it would
 // delete: as it enters the key, before its subkeys, and as it leaves it,
@@ -105,13 +142,14 @@ struct RemovalWatch {
 // uses as its working room.
 ResultCode RemoveControl(char* line);
 
-// RemoveControl, showing the watch every key it is about to delete before it
-// deletes any of them, and every tree it keeps.
-ResultCode RemoveControlReporting(char* line, const RemovalWatch& watch);
+// RemoveControl in the scope, showing the watch every key it is about to
+// delete before it deletes any of them, and every tree it keeps.
+ResultCode RemoveControlReporting(char* line, const Scope& scope, const RemovalWatch& watch);
 
-// Decides and walks exactly as RemoveControl does, showing the watch every
-// key it would delete and every tree it would keep, and deletes nothing.
-ResultCode PlanRemoval(char* line, const RemovalWatch& watch);
+// Decides and walks exactly as RemoveControlReporting does, showing the
+// watch every key it would delete and every tree it would keep, and
+// deletes nothing.
+ResultCode PlanRemoval(char* line, const Scope& scope, const RemovalWatch& watch);
 
 constexpr int kClsidPathRoom = 60;
 constexpr int kTypeLibIdRoom = 50;
@@ -140,6 +178,6 @@ ResultCode FindNamedTrees(const Store& store, HKEY classKey, const char* clsid, 
 // with that code.
 typedef ResultCode (*LibraryUserSink)(const ClassKey& user, const char* library, void* context);
 
-// One pass over the classes of both stores, in the view worked in and in
-// the other view, where there is one.
-ResultCode FindLibraryUsers(LibraryUserSink sink, void* context);
+// One pass over the classes of both stores, in the scope's view and in the
+// other view, where there is one.
+ResultCode FindLibraryUsers(const Scope& scope, LibraryUserSink sink, void* context);

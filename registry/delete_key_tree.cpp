@@ -11,6 +11,7 @@ constexpr int kPathRoom = 1024;
 struct Walk {
     const Store* store;
     REGSAM flag;  // the view's, on every open and deletion
+    DeleteKeyInView deleteKey;
     bool deleting;
     KeySink sink;  // checking only; may be null
     void* context;
@@ -88,7 +89,7 @@ ResultCode WalkTreeInRoom(HKEY parent, char* path, int length, int nameAt, const
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || !walk.deleting)
         return result;
-    return DeleteInView(parent, path + nameAt, walk.flag);
+    return DeleteInView(parent, path + nameAt, walk.flag, walk.deleteKey);
 }
 
 ResultCode WalkTree(const char* path, const Walk& walk)
@@ -129,25 +130,32 @@ ResultCode WalkTree(const char* path, const Walk& walk)
 
 ResultCode CheckKeyTreeIn(const Store& store, const char* path, KeySink sink, void* context)
 {
-    const Walk walk = {&store, ViewFlagOf(store), false, sink, context};
+    Walk walk = {};
+    walk.store = &store;
+    walk.flag = ViewFlagOf(store);
+    walk.deleteKey = store.scope.deleteKey;
+    walk.sink = sink;
+    walk.context = context;
     return WalkTree(path, walk);
 }
 
 ResultCode DeleteKeyTreeIn(const Store& store, const char* path)
 {
-    const Walk walk = {&store, ViewFlagOf(store), true, nullptr, nullptr};
+    Walk walk = {};
+    walk.store = &store;
+    walk.flag = ViewFlagOf(store);
+    walk.deleteKey = store.scope.deleteKey;
+    walk.deleting = true;
     return WalkTree(path, walk);
 }
 
 namespace {
 
-// A tree named alone is one of the store the logic works in: the
-// machine's, which is where a key made through HKEY_CLASSES_ROOT goes,
-// unless the user's alone is chosen.
-ResultCode InChosenStore(const char* path, KeySink sink, void* context, bool deleting)
+// A tree named alone is one of the one store the scope names.
+ResultCode InSingleStore(const Scope& scope, const char* path, KeySink sink, void* context, bool deleting)
 {
     Store store;
-    ResultCode result = OpenStore(ChosenStore() == kUserStoreOnly ? kUserStore : kMachineStore, &store);
+    ResultCode result = OpenStore(SingleStoreOf(scope.stores), scope, &store);
     if (result != ERROR_SUCCESS)
         return result;
     result = deleting ? DeleteKeyTreeIn(store, path) : CheckKeyTreeIn(store, path, sink, context);
@@ -159,10 +167,15 @@ ResultCode InChosenStore(const char* path, KeySink sink, void* context, bool del
 
 ResultCode CheckKeyTree(const char* path, KeySink sink, void* context)
 {
-    return InChosenStore(path, sink, context, false);
+    return InSingleStore(kShownScope, path, sink, context, false);
 }
 
 ResultCode DeleteKeyTree(const char* path)
 {
-    return InChosenStore(path, nullptr, nullptr, true);
+    return InSingleStore(kShownScope, path, nullptr, nullptr, true);
+}
+
+ResultCode DeleteScopeKeyTree(const Scope& scope, const char* path)
+{
+    return InSingleStore(scope, path, nullptr, nullptr, true);
 }

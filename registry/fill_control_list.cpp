@@ -24,7 +24,7 @@ ResultCode OpenControlKey(HKEY classes, const char* keyName, REGSAM flag)
     lstrcpyA(path, keyName);
     lstrcatA(path, kControlSubkey);
     HKEY control;
-    const ResultCode result = OpenKey(classes, path, 0, KEY_READ | flag, &control);
+    const ResultCode result = RegOpenKeyExA(classes, path, 0, KEY_READ | flag, &control);
     if (result == ERROR_SUCCESS)
         RegCloseKey(control);  // only its existence counts
     return result;
@@ -34,7 +34,7 @@ ResultCode OpenControlKey(HKEY classes, const char* keyName, REGSAM flag)
 ResultCode ReadServerPath(HKEY classKey, char* server, REGSAM flag)
 {
     HKEY sub;
-    ResultCode result = OpenKey(classKey, "InprocServer32", 0, KEY_READ | flag, &sub);
+    ResultCode result = RegOpenKeyExA(classKey, "InprocServer32", 0, KEY_READ | flag, &sub);
     if (result != ERROR_SUCCESS)
         return result;
     result = QueryDefaultText(sub, server, kServerPathRoom);
@@ -66,7 +66,7 @@ ResultCode BuildEntryLine(HKEY classes, const char* keyName, REGSAM flag, REGSAM
     ResultCode result = OpenControlKey(classes, keyName, flag);
     HKEY classKey;
     if (result == ERROR_SUCCESS)
-        result = OpenKey(classes, keyName, 0, access | flag, &classKey);
+        result = RegOpenKeyExA(classes, keyName, 0, access | flag, &classKey);
     if (result != ERROR_SUCCESS)
         return result;
     char server[kServerPathRoom];
@@ -103,17 +103,34 @@ ResultCode ScanClasses(HKEY classes, REGSAM flag, ControlSink sink, void* contex
 
 }  // namespace
 
-ResultCode FillControlList(ControlSink sink, void* context)
+namespace {
+
+// The merged view's listing, its "CLSID" opened in the view the flag names.
+ResultCode FillShownControlList(REGSAM flag, ControlSink sink, void* context)
 {
     HKEY classes;
-    const ResultCode result = OpenKey(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes);
+    const ResultCode result = OpenKey(flag, HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes);
     return result != ERROR_SUCCESS ? result : ScanClasses(classes, 0, sink, context);
 }
 
-ResultCode FillStoreControlList(ClassStore which, ControlSink sink, void* context)
+}  // namespace
+
+ResultCode FillControlList(ControlSink sink, void* context)
+{
+    return FillShownControlList(0, sink, context);
+}
+
+ResultCode FillScopeControlList(const Scope& scope, ControlSink sink, void* context)
+{
+    if (scope.stores == kShownStore)
+        return FillShownControlList(ListingFlag(scope), sink, context);
+    return FillStoreControlList(SingleStoreOf(scope.stores), scope, sink, context);
+}
+
+ResultCode FillStoreControlList(ClassStore which, const Scope& scope, ControlSink sink, void* context)
 {
     Store store;
-    ResultCode result = OpenStore(which, &store);
+    ResultCode result = OpenStore(which, scope, &store);
     if (result != ERROR_SUCCESS)
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
     HKEY classes;
@@ -126,7 +143,7 @@ ResultCode FillStoreControlList(ClassStore which, ControlSink sink, void* contex
     return result != ERROR_SUCCESS ? result : ScanClasses(classes, flag, sink, context);
 }
 
-ResultCode ShownControlLine(const char* line, char* shown)
+ResultCode ShownControlLine(const Scope& scope, const char* line, char* shown)
 {
     int start;
     int end;
@@ -135,7 +152,7 @@ ResultCode ShownControlLine(const char* line, char* shown)
     char keyName[kKeyNameRoom];
     lstrcpynA(keyName, line + start, end - start + 1);
     HKEY classes;
-    ResultCode result = OpenKey(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &classes);
+    ResultCode result = OpenKey(ListingFlag(scope), HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &classes);
     if (result != ERROR_SUCCESS)
         return result;
     result = BuildEntryLine(classes, keyName, 0, KEY_ALL_ACCESS, shown) == ERROR_SUCCESS ? ERROR_SUCCESS

@@ -76,20 +76,42 @@ bool SameBytes(const char* a, const char* b)
     return false;
 }
 
-ResultCode ReadSubkeyText(HKEY key, const char* subkey, REGSAM flag, bool exact, char* room, DWORD roomSize)
+ResultCode ReadSubkeyText(HKEY key, const char* subkey, REGSAM flag, SubkeyRead how, char* room, DWORD roomSize)
 {
     room[0] = '\0';
     HKEY sub;
-    ResultCode result = RegOpenKeyExA(key, subkey, REG_OPTION_OPEN_LINK, KEY_READ | flag, &sub);
+    const DWORD options = how == kAsShown ? 0u : static_cast<DWORD>(REG_OPTION_OPEN_LINK);
+    ResultCode result = RegOpenKeyExA(key, subkey, options, KEY_READ | flag, &sub);
     if (result != ERROR_SUCCESS)
         return result;
-    result = RefuseLink(sub);
+    result = how == kAsShown ? ERROR_SUCCESS : RefuseLink(sub);
     if (result == ERROR_SUCCESS)
-        result = exact ? QueryExactText(sub, room, roomSize) : QueryDefaultText(sub, room, roomSize);
+        result = how == kExactAsItself ? QueryExactText(sub, room, roomSize) : QueryDefaultText(sub, room, roomSize);
     RegCloseKey(sub);
     if (result != ERROR_SUCCESS)
         room[0] = '\0';
     return result;
+}
+
+ResultCode SubkeyNames(HKEY key, const char* subkey, REGSAM flag, SubkeyRead how, const char* name, bool* names)
+{
+    char named[kLineRoom];
+    const ResultCode result = ReadSubkeyText(key, subkey, flag, how, named, sizeof named);
+    *names = result == ERROR_SUCCESS && lstrcmpiA(named, name) == 0;
+    return NamesNothing(result) ? ERROR_SUCCESS : result;
+}
+
+bool TakeFirstName(const char* path, char* room, int roomSize)
+{
+    const char* end = path;
+    while (*end != '\0' && *end != '\\')
+        end = NextChar(end);
+    const int length = static_cast<int>(end - path);
+    room[0] = '\0';
+    if (length >= roomSize)
+        return false;
+    lstrcpynA(room, path, length + 1);
+    return true;
 }
 
 bool NamesNothing(ResultCode read)

@@ -8,11 +8,25 @@
 // fits the room with its terminating NUL.
 ResultCode QueryDefaultText(HKEY key, char* room, DWORD roomSize);
 
-// Opens key's subkey as itself, with the view's flag, and reads its default
-// value: exactly spelt where asked (see exact_text.h), else as the 8-bit
-// calls give it. The open's or the read's code; a link there reads as
-// ERROR_CANT_RESOLVE_FILENAME.
-ResultCode ReadSubkeyText(HKEY key, const char* subkey, REGSAM flag, bool exact, char* room, DWORD roomSize);
+// How ReadSubkeyText opens and reads: as itself (a link there refused
+// with ERROR_CANT_RESOLVE_FILENAME) and exactly spelt (see exact_text.h),
+// as itself as the 8-bit calls spell it, or through any link as the 8-bit
+// calls show it, for reads that are only ever a reason to keep.
+enum SubkeyRead { kExactAsItself, kAsItself, kAsShown };
+
+// Opens key's subkey (a name, or names joined by "\"), with the view's
+// flag, reads its default value into the room, and closes only what it
+// opened: the open's or the read's code, the room empty where it failed.
+ResultCode ReadSubkeyText(HKEY key, const char* subkey, REGSAM flag, SubkeyRead how, char* room, DWORD roomSize);
+
+// Whether the subkey's default value, read as ReadSubkeyText reads it,
+// names name (case aside): 0 with names set, also where there is no usable
+// text there (see NamesNothing); else the code that leaves it unknown.
+ResultCode SubkeyNames(HKEY key, const char* subkey, REGSAM flag, SubkeyRead how, const char* name, bool* names);
+
+// The first name of path, up to its first "\", read by characters, into a
+// room of roomSize bytes; false, the room empty, where it does not fit.
+bool TakeFirstName(const char* path, char* room, int roomSize);
 
 // True where a read's code says there is no usable text there: no key, no
 // value, not REG_SZ, too long, or not spelt exactly.

@@ -52,7 +52,7 @@ bool CanNameProgIdTree(const char* name)
 // is missing, or the value is not exact.
 bool ReadNamingText(const Store& store, HKEY key, const char* subkey, char* room, DWORD roomSize)
 {
-    return ReadSubkeyText(key, subkey, ViewFlagOf(store), true, room, roomSize) == ERROR_SUCCESS;
+    return ReadSubkeyText(key, subkey, ViewFlagOf(store), kExactAsItself, room, roomSize) == ERROR_SUCCESS;
 }
 
 struct TreeShape {
@@ -75,18 +75,6 @@ ResultCode MeasureProgIdTree(HKEY, const char* path, KeyVisit visit, void* conte
     return shape->foreign ? ERROR_INVALID_DATA : ERROR_SUCCESS;
 }
 
-// Whether the ProgID key names the class back in its "CLSID" subkey: 0 with
-// names set, or a failure that leaves it unknown.
-ResultCode ReadNamesClass(const Store& store, HKEY progIdKey, const char* clsid, bool* names)
-{
-    char named[kClsidPathRoom];
-    const ResultCode result = ReadSubkeyText(progIdKey, "CLSID", ViewFlagOf(store), true, named, sizeof named);
-    *names = result == ERROR_SUCCESS && lstrcmpiA(named, clsid) == 0;
-    // No key, no value, or no text that spells a class's name: it names no
-    // class.
-    return NamesNothing(result) ? ERROR_SUCCESS : result;
-}
-
 // 0 with the room left as it is when the key it names in the store is this
 // class's own ProgID tree: its "CLSID" subkey names the class back, and it
 // is small and holds no key named like a registration. 0 with the room
@@ -102,8 +90,9 @@ ResultCode KeepIfOwnProgIdTree(const Store& store, const char* clsid, char* room
         room[0] = '\0';
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
     }
+    // Its "CLSID" spelt exactly: any other text names no class.
     bool namesClass;
-    result = ReadNamesClass(store, progIdKey, clsid, &namesClass);
+    result = SubkeyNames(progIdKey, "CLSID", ViewFlagOf(store), kExactAsItself, clsid, &namesClass);
     RegCloseKey(progIdKey);
     if (result != ERROR_SUCCESS || !namesClass) {
         room[0] = '\0';

@@ -10,24 +10,6 @@ namespace {
 
 constexpr char kTypelibSubkey[] = "\\Typelib";
 
-// The default value of a key, as its open went, into the room; the
-// room emptied where the key or a usable REG_SZ value is missing. A failure
-// only where that cannot be told.
-ResultCode ReadTextOf(ResultCode opened, const HKEY* key, char* room, DWORD roomSize)
-{
-    room[0] = '\0';
-    ResultCode result = opened;
-    if (result != ERROR_SUCCESS)
-        return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
-    result = QueryDefaultText(*key, room, roomSize);
-    RegCloseKey(*key);
-    if (result == ERROR_SUCCESS)
-        return result;
-    room[0] = '\0';
-    // No value, or no text of that room: nothing named.
-    return NamesNothing(result) ? ERROR_SUCCESS : result;
-}
-
 // One store's classes of one view: for most of them, which name no library,
 // one open besides the enumeration. A class whose library cannot be read
 // might use any library, so that ends the pass.
@@ -52,9 +34,10 @@ ResultCode PassOverView(const Store& store, REGSAM flag, LibraryUserSink sink, v
         lstrcatA(path, kTypelibSubkey);
         // Below the view's own "CLSID" the keys are that view's; the flag
         // keeps them so on every Windows.
-        HKEY key;
-        result = ReadTextOf(RegOpenKeyExA(classes, path, 0, KEY_READ | ViewFlagOf(store), &key), &key, library,
-                            sizeof library);
+        result = ReadSubkeyText(classes, path, ViewFlagOf(store), kAsShown, library, sizeof library);
+        // No value, or no text of that room: nothing named.
+        if (NamesNothing(result))
+            result = ERROR_SUCCESS;
         path[length] = '\0';
         const ClassKey user = {path, flag, store.which};
         if (result == ERROR_SUCCESS && IsIdentifier(library))
@@ -90,24 +73,24 @@ ResultCode StopAtOtherUser(const ClassKey& found, const char* library, void* con
     return kFoundUser;
 }
 
-ResultCode FindOtherLibraryUser(const char* library, const ClassKey& removed, char* user, REGSAM* userView,
-                                ClassStore* userStore, void*)
+ResultCode FindOtherLibraryUser(const Scope& scope, const char* library, const ClassKey& removed, char* user,
+                                REGSAM* userView, ClassStore* userStore)
 {
     user[0] = '\0';
     Search search = {library, &removed, user, userView, userStore};
-    const ResultCode result = FindLibraryUsers(StopAtOtherUser, &search);
+    const ResultCode result = FindLibraryUsers(scope, StopAtOtherUser, &search);
     return result == kFoundUser ? ERROR_SUCCESS : result;
 }
 
 }  // namespace
 
-ResultCode FindLibraryUsers(LibraryUserSink sink, void* context)
+ResultCode FindLibraryUsers(const Scope& scope, LibraryUserSink sink, void* context)
 {
     const ClassStore stores[] = {kMachineStore, kUserStore};
     ResultCode result = ERROR_SUCCESS;
     for (int i = 0; i < 2 && result == ERROR_SUCCESS; ++i) {
         Store store;
-        result = OpenStore(stores[i], &store);
+        result = OpenStore(stores[i], scope, &store);
         if (result != ERROR_SUCCESS) {
             // A store that is not there holds no class.
             result = result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
@@ -137,10 +120,11 @@ ResultCode KeepLibraryOfOthers(const Store& store, const char* clsid, char* type
     char user[kClassNameRoom];
     REGSAM userView = 0;
     ClassStore userStore = store.which;
-    const LibraryUsersQuery ask = watch.users != nullptr ? watch.users : FindOtherLibraryUser;
     const ClassKey removed = {clsid, store.views.working, store.which};
+    const char* const identifier = typeLibTree + sizeof "TYPELIB\\" - 1;
     const ResultCode result =
-        ask(typeLibTree + sizeof "TYPELIB\\" - 1, removed, user, &userView, &userStore, watch.context);
+        watch.users != nullptr ? watch.users(identifier, removed, user, &userView, &userStore, watch.context)
+                               : FindOtherLibraryUser(store.scope, identifier, removed, user, &userView, &userStore);
     if (result != ERROR_SUCCESS || user[0] == '\0')
         return result;
     const ClassKey keeper = {user, userView, userStore};
@@ -155,15 +139,16 @@ namespace {
 // Whether the class's key in that store and view names the ProgID.
 ResultCode NamesProgId(const Store& store, REGSAM view, const char* clsid, const char* progIdTree, bool* names)
 {
-    char path[kClsidPathRoom + sizeof "\\ProgID" - 1];
+    *names = false;
+    char path[kClsidPathRoom];
     lstrcpyA(path, "CLSID\\");
     lstrcatA(path, clsid);
-    lstrcatA(path, "\\ProgID");
-    char named[kLineRoom];
-    HKEY key;
-    const ResultCode result =
-        ReadTextOf(OpenInStoreView(store, view, path, KEY_READ, &key), &key, named, sizeof named);
-    *names = result == ERROR_SUCCESS && lstrcmpiA(named, progIdTree) == 0;
+    HKEY classKey;
+    ResultCode result = OpenInStoreView(store, view, path, KEY_READ, &classKey);
+    if (result != ERROR_SUCCESS)
+        return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+    result = SubkeyNames(classKey, "ProgID", ViewFlagOf(store), kAsItself, progIdTree, names);
+    RegCloseKey(classKey);
     return result;
 }
 
@@ -185,7 +170,7 @@ ResultCode KeepProgIdOfOtherRegistrations(const Store& store, const char* clsid,
         Store other;
         const bool same = stores[i] == store.which;
         if (!same) {
-            result = OpenStore(stores[i], &other);
+            result = OpenStore(stores[i], store.scope, &other);
             if (result != ERROR_SUCCESS) {
                 // A store that is not there holds no class.
                 result = result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;

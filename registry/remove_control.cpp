@@ -69,12 +69,12 @@ void ShowWhereRefused(const RemovalWatch& watch, const StoreStop& stop, const ch
 
 // Removes, or plans the removal of, the class in the store whose
 // registration builds the line confirmed.
-ResultCode RemoveInStore(const char* clsidPath, const char* confirmed, char* room, const RemovalWatch& watch,
-                         bool deleting)
+ResultCode RemoveInStore(const Scope& scope, const char* clsidPath, const char* confirmed, char* room,
+                         const RemovalWatch& watch, bool deleting)
 {
     Store store;
     StoreStop stop = {kMachineStore, 0};
-    ResultCode result = OpenStoreOfClass(clsidPath, confirmed, &store, &stop);
+    ResultCode result = OpenStoreOfClass(scope, clsidPath, confirmed, &store, &stop);
     if (result != ERROR_SUCCESS) {
         ShowWhereRefused(watch, stop, clsidPath, result);
         return result;
@@ -96,7 +96,7 @@ ResultCode RemoveInStore(const char* clsidPath, const char* confirmed, char* roo
     return result;
 }
 
-ResultCode RemoveOrPlan(char* line, const RemovalWatch& watch, bool deleting)
+ResultCode RemoveOrPlan(char* line, const Scope& scope, const RemovalWatch& watch, bool deleting)
 {
     int start;
     int end;
@@ -118,23 +118,23 @@ ResultCode RemoveOrPlan(char* line, const RemovalWatch& watch, bool deleting)
     if (clsid[0] == '\0' || HoldsChar(clsid, '\\'))
         return ERROR_BAD_PATHNAME;
 
-    return RemoveInStore(clsidPath, confirmed, line, watch, deleting);
+    return RemoveInStore(scope, clsidPath, confirmed, line, watch, deleting);
 }
 
 }  // namespace
 
 ResultCode RemoveControl(char* line)
 {
-    const RemovalWatch none = {nullptr, nullptr, nullptr, nullptr, nullptr};
-    return RemoveOrPlan(line, none, true);
+    const RemovalWatch none = {};
+    return RemoveOrPlan(line, kShownScope, none, true);
 }
 
-ResultCode RemoveControlReporting(char* line, const RemovalWatch& watch)
+ResultCode RemoveControlReporting(char* line, const Scope& scope, const RemovalWatch& watch)
 {
-    return RemoveOrPlan(line, watch, true);
+    return RemoveOrPlan(line, scope, watch, true);
 }
 
-ResultCode PlanRemoval(char* line, const RemovalWatch& watch)
+ResultCode PlanRemoval(char* line, const Scope& scope, const RemovalWatch& watch)
 {
-    return RemoveOrPlan(line, watch, false);
+    return RemoveOrPlan(line, scope, watch, false);
 }

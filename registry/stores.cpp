@@ -4,8 +4,6 @@
 
 namespace {
 
-StoreChoice g_choice = kShownStore;
-
 constexpr char kClassesPath[] = "Software\\Classes";
 
 // The flag of every open where there are two views: see OpenInStoreView.
@@ -56,15 +54,6 @@ LONG OpenEachAsItself(HKEY parent, LPCSTR path, REGSAM flag, REGSAM access, PHKE
     }
 }
 
-// The first name of path, into a room of kLineRoom bytes.
-void FirstName(LPCSTR path, char* top)
-{
-    const char* end = path;
-    while (*end != '\0' && *end != '\\' && end - path < kLineRoom - 2)
-        end = NextChar(end);
-    lstrcpynA(top, path, static_cast<int>(end - path) + 1);
-}
-
 // Room for the platform's path of a key at the top of a class store.
 constexpr int kNativePathRoom = sizeof "\\Registry\\Machine\\Software\\Classes\\" + kClassNameRoom;
 
@@ -100,8 +89,9 @@ enum Holding { kHoldsNothing, kHoldsSharingLink, kHoldsKey };
 
 Holding HoldingOf(const Store& store, LPCSTR path)
 {
-    char top[kLineRoom];
-    FirstName(path, top);
+    char top[kClassNameRoom];
+    if (!TakeFirstName(path, top, sizeof top))
+        return kHoldsNothing;  // no key has so long a name
     HKEY key;
     if (RegOpenKeyExA(store.root32, top, REG_OPTION_OPEN_LINK, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
         return kHoldsNothing;
@@ -131,20 +121,21 @@ HKEY RootOf(const Store& store, REGSAM view, LPCSTR path)
 
 }  // namespace
 
-void UseStore(StoreChoice choice)
+ClassStore SingleStoreOf(StoreChoice choice)
 {
-    g_choice = choice;
+    return choice == kUserStoreOnly ? kUserStore : kMachineStore;
 }
 
-StoreChoice ChosenStore()
+bool ChoiceTakes(StoreChoice choice, ClassStore store)
 {
-    return g_choice;
+    return choice == kShownStore || SingleStoreOf(choice) == store;
 }
 
-ResultCode OpenStore(ClassStore which, Store* store)
+ResultCode OpenStore(ClassStore which, const Scope& scope, Store* store)
 {
     store->which = which;
-    store->views = FindViews();
+    store->scope = scope;
+    store->views = FindViews(scope);
     store->root32 = nullptr;
     ResultCode result = RegOpenKeyExA(which == kUserStore ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, kClassesPath, 0,
                                       KEY_READ | PlainFlag(*store), &store->root);
@@ -197,16 +188,17 @@ ResultCode BuildsLine(const Store& store, const char* clsidPath, const char* con
 
 }  // namespace
 
-ResultCode OpenStoreOfClass(const char* clsidPath, const char* confirmed, Store* store, StoreStop* stop)
+ResultCode OpenStoreOfClass(const Scope& scope, const char* clsidPath, const char* confirmed, Store* store,
+                            StoreStop* stop)
 {
     const ClassStore order[] = {kUserStore, kMachineStore};
     ResultCode found = ERROR_FILE_NOT_FOUND;
     for (const ClassStore which : order) {
-        if ((which == kUserStore && g_choice == kMachineStoreOnly) || (which == kMachineStore && g_choice == kUserStoreOnly))
+        if (!ChoiceTakes(scope.stores, which))
             continue;
         stop->which = which;
         stop->reached = 0;
-        ResultCode result = OpenStore(which, store);
+        ResultCode result = OpenStore(which, scope, store);
         if (result == ERROR_SUCCESS) {
             result = BuildsLine(*store, clsidPath, confirmed, &stop->reached);
             if (result == ERROR_SUCCESS)

@@ -14,27 +14,21 @@
 #include "controls.h"
 #include "views.h"
 
-// Which stores the logic may work in: the one whose copy of a class the
-// merged view shows (the program's way), or one alone.
-enum StoreChoice { kShownStore, kMachineStoreOnly, kUserStoreOnly };
-
-// From now on the logic works in the stores that choice names.
-void UseStore(StoreChoice choice);
-StoreChoice ChosenStore();
-
 // One class store: its root open for reading, and where the machine keeps
 // two views the root of the 32-bit view's own keys ("Wow6432Node" below it,
-// null where the store has none); which it is, and the views the removal
-// works in and looks across.
+// null where the store has none); which it is, the views the removal works
+// in and looks across, and the scope it was opened in.
 struct Store {
     HKEY root;
     HKEY root32;
     ClassStore which;
     Views views;
+    Scope scope;
 };
 
-// Opens the root of one store; ERROR_FILE_NOT_FOUND where there is none.
-ResultCode OpenStore(ClassStore which, Store* store);
+// Opens the root of one store for the scope's view; ERROR_FILE_NOT_FOUND
+// where there is none.
+ResultCode OpenStore(ClassStore which, const Scope& scope, Store* store);
 void CloseStore(const Store& store);
 
 // Builds the entry line of the class keyName below the open "CLSID" key
@@ -53,11 +47,11 @@ struct StoreStop {
 
 // Opens the store whose registration of the class key at clsidPath
 // ("CLSID\...") builds exactly the entry line confirmed, in the view worked
-// in, within the stores chosen: the user's first, as the merged view shows
-// it, then the machine's. ERROR_FILE_NOT_FOUND where none of them holds the
+// in, within the stores the scope takes: the user's first, as the merged
+// view shows it, then the machine's. ERROR_FILE_NOT_FOUND where none of them holds the
 // class key; kRegistrationChanged where one does but none builds that line
 // (it changed after listing, or the line named another key).
-ResultCode OpenStoreOfClass(const char* clsidPath, const char* confirmed, Store* store, StoreStop* stop);
+ResultCode OpenStoreOfClass(const Scope& scope, const char* clsidPath, const char* confirmed, Store* store, StoreStop* stop);
 
 // RegOpenKeyExA below the store's root, in the view worked in or in the
 // one that view names.

@@ -1,11 +1,8 @@
 #include "views.h"
 
-#include "exact_text.h"
+#include "key_text.h"
 
 namespace {
-
-REGSAM g_flag = 0;
-DeleteKeyInView g_deleteKey = nullptr;
 
 #ifndef _WIN64
 // Looked up rather than imported: Windows before XP SP2 lacks the call,
@@ -43,12 +40,8 @@ bool IsRedirected(LPCSTR path)
 {
     static const char* const kRedirected[] = {"CLSID", "Interface", "DirectShow", "Media Type", "MediaFoundation"};
     char top[sizeof "MediaFoundation"];
-    const char* end = path;
-    while (*end != '\0' && *end != '\\' && end - path < static_cast<int>(sizeof top) - 1)
-        end = NextChar(end);
-    if ((*end != '\0' && *end != '\\') || end - path >= static_cast<int>(sizeof top))
+    if (!TakeFirstName(path, top, sizeof top))
         return false;  // longer than any of them
-    lstrcpynA(top, path, static_cast<int>(end - path) + 1);
     for (const char* name : kRedirected) {
         if (lstrcmpiA(top, name) == 0)
             return true;
@@ -65,39 +58,37 @@ REGSAM OwnView()
 #endif
 }
 
-Views FindViews()
+REGSAM ListingFlag(const Scope& scope)
+{
+    // A view named without a way to delete in it would be read in one view
+    // and deleted in the other.
+    return scope.deleteKey != nullptr ? scope.view : 0;
+}
+
+Views FindViews(const Scope& scope)
 {
     Views views = {0, 0};
     if (!HasOtherView())
         return views;
     const REGSAM own = OwnView();
     const REGSAM other = own == KEY_WOW64_64KEY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-    const bool inOther = g_flag == other;
+    const bool inOther = ListingFlag(scope) == other;
     views.working = inOther ? other : own;
     views.other = inOther ? own : other;
     return views;
 }
 
-void UseView(REGSAM flag, DeleteKeyInView deleteKey)
-{
-    // A view named without a way to delete in it would be read in one view
-    // and deleted in the other.
-    g_flag = deleteKey != nullptr ? flag : 0;
-    g_deleteKey = deleteKey;
-}
-
-LONG OpenKey(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key)
+LONG OpenKey(REGSAM flag, HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key)
 {
     // Below a key already opened in its view, the keys are that view's own.
-    const REGSAM flag = parent == HKEY_CLASSES_ROOT && IsRedirected(subkey) ? g_flag : 0;
-    return RegOpenKeyExA(parent, subkey, options, access | flag, key);
+    const REGSAM view = parent == HKEY_CLASSES_ROOT && IsRedirected(subkey) ? flag : 0;
+    return RegOpenKeyExA(parent, subkey, options, access | view, key);
 }
 
-LONG DeleteInView(HKEY root, LPCSTR path, REGSAM flag)
+LONG DeleteInView(HKEY root, LPCSTR path, REGSAM flag, DeleteKeyInView deleteKey)
 {
     if (flag == 0)
         return RegDeleteKeyA(root, path);
-    DeleteKeyInView deleteKey = g_deleteKey;
     if (deleteKey == nullptr) {
         // Looked up rather than imported: Windows without two views lacks
         // it, and never gets here.

@@ -17,30 +17,26 @@ struct Views {
     REGSAM other;
 };
 
-// Finds out which views the machine keeps: one question to the platform.
-Views FindViews();
+// Finds out which views the machine keeps, one question to the platform,
+// and which of them the scope works in.
+Views FindViews(const Scope& scope);
 
 // The flag of the program's own view, where there are two.
 REGSAM OwnView();
 
-// How a deletion names its view, in the form of RegDeleteKeyExA.
-typedef LONG(WINAPI* DeleteKeyInView)(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
+// The view flag the scope's listing opens the class keys of
+// HKEY_CLASSES_ROOT with: 0 for the program's own.
+REGSAM ListingFlag(const Scope& scope);
 
-// From now on the logic works in the view that flag names (KEY_WOW64_32KEY
-// or KEY_WOW64_64KEY): the listing opens the class keys with the flag, and
-// a removal works in that view of its store (stores.h), deleting through
-// deleteKey. A flag of 0 is the program's own view, which every Windows
-// has; so is any flag given without deleteKey.
-void UseView(REGSAM flag, DeleteKeyInView deleteKey);
-
-// RegOpenKeyExA in the view the logic works in, for the listing, which
-// reads HKEY_CLASSES_ROOT as it is.
-LONG OpenKey(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key);
+// RegOpenKeyExA in the view that flag names, for the listing, which reads
+// HKEY_CLASSES_ROOT as it is.
+LONG OpenKey(REGSAM flag, HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key);
 
 // True when path, from the root of a class store, names a key that each
 // view keeps a copy of ("CLSID", "Interface", ... and what is below them).
 bool IsRedirected(LPCSTR path);
 
 // Deletes the key at path below root in the view that flag names (0: the
-// plain call).
-LONG DeleteInView(HKEY root, LPCSTR path, REGSAM flag);
+// plain call), through deleteKey where given, else the platform's call
+// looked up.
+LONG DeleteInView(HKEY root, LPCSTR path, REGSAM flag, DeleteKeyInView deleteKey);

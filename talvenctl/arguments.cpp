@@ -1,9 +1,12 @@
 // The command line: the controls a verb acts on, its options, and the
 // usage said where they are wrong.
-#include "talvenctl.h"
+#include "selection.h"
 
 #include <cstdio>
 #include <cstring>
+
+#include "output.h"
+#include "views.h"
 
 bool ParseTargets(int argc, char** argv, const char* verb, std::vector<std::string>* clsids, bool* missing,
                   const char** backup, bool* yes)
@@ -54,16 +57,15 @@ int TakeChoice(int* argc, char** argv, const char* name, const char* first, cons
     return 0;
 }
 
-}  // namespace
-
-bool TakeViewOption(int* argc, char** argv)
+// --view 32|64: the view named, where this system keeps two.
+bool TakeViewOption(int* argc, char** argv, Scope* scope)
 {
     const char* bits;
     const int given = TakeChoice(argc, argv, "--view", "32", "64", &bits);
     if (given <= 0)
         return given == 0;
     const REGSAM flag = bits[0] == '3' ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-    const Views views = FindViews();
+    const Views views = FindViews(*scope);
     if (views.other == 0) {
         // Where there is one view, the flags would be ignored: asking for
         // the other one would quietly act on this one.
@@ -83,17 +85,26 @@ bool TakeViewOption(int* argc, char** argv)
         Usage("--view: this Windows cannot delete in a view named");
         return false;
     }
-    UseView(flag, reinterpret_cast<DeleteKeyInView>(reinterpret_cast<void (*)()>(found)));
+    scope->view = flag;
+    scope->deleteKey = reinterpret_cast<DeleteKeyInView>(reinterpret_cast<void (*)()>(found));
     return true;
 }
 
-bool TakeStoreOption(int* argc, char** argv)
+// --store user|machine: that store alone.
+bool TakeStoreOption(int* argc, char** argv, Scope* scope)
 {
     const char* which;
     const int given = TakeChoice(argc, argv, "--store", "user", "machine", &which);
     if (given == 1)
-        UseStore(which[0] == 'u' ? kUserStoreOnly : kMachineStoreOnly);
+        scope->stores = which[0] == 'u' ? kUserStoreOnly : kMachineStoreOnly;
     return given >= 0;
+}
+
+}  // namespace
+
+bool TakeScopeOptions(int* argc, char** argv, Scope* scope)
+{
+    return TakeViewOption(argc, argv, scope) && TakeStoreOption(argc, argv, scope);
 }
 
 int Usage(const char* message)

@@ -1,7 +1,12 @@
 // The classes of both registry views that name a type library, found in one
 // pass for a whole run of talvenctl and kept up to date as it removes
 // classes, so that many removals do not each pass over every class.
-#include "talvenctl.h"
+#include "census.h"
+
+#include <cstdio>
+
+#include "output.h"
+#include "views.h"
 
 namespace {
 
@@ -11,22 +16,55 @@ ResultCode Note(const ClassKey& user, const char* library, void* context)
     return ERROR_SUCCESS;
 }
 
+// A kept tree as plans and removals print it.
+std::string KeptLine(const char* tree, ClassStore treeStore, const ClassKey& user)
+{
+    std::string line = KeyIn(treeStore, tree) + ": still named by " + user.clsid + " in " + ViewName(user.view);
+    // Said where it is not the store the tree is in.
+    if (user.store != treeStore)
+        line += std::string(" of the ") + StoreName(user.store) + "'s store";
+    return line;
+}
+
+void NoteStore(ClassStore store, void* context)
+{
+    static_cast<WatchNotes*>(context)->store = store;
+}
+
+void NoteKept(const char* tree, const ClassKey& user, void* context)
+{
+    WatchNotes* notes = static_cast<WatchNotes*>(context);
+    notes->kept.push_back(KeptLine(tree, notes->store, user));
+}
+
+ResultCode AskNotedCensus(const char* library, const ClassKey& removed, char* user, REGSAM* userView,
+                          ClassStore* userStore, void* context)
+{
+    return AskCensus(*static_cast<WatchNotes*>(context)->census, library, removed, user, userView, userStore);
+}
+
+ResultCode ShowOwner(HKEY key, const char* path, KeyVisit visit, void* context)
+{
+    const WatchNotes* notes = static_cast<WatchNotes*>(context);
+    return notes->keys(key, path, visit, notes->owner);
+}
+
 }  // namespace
 
-bool TakeCensusOrSay(Census* census)
+bool TakeCensusOrSay(const Scope& scope, Census* census)
 {
-    const ResultCode counted = TakeCensus(census);
+    const ResultCode counted = TakeCensus(scope, census);
     if (counted != ERROR_SUCCESS)
         std::fprintf(stderr, "talvenctl: cannot tell which classes use which library: %s; nothing done\n",
                      Reason(counted, "").c_str());
     return counted == ERROR_SUCCESS;
 }
 
-ResultCode TakeCensus(Census* census)
+ResultCode TakeCensus(const Scope& scope, Census* census)
 {
     census->users.clear();
-    census->working = FindViews().working;
-    return FindLibraryUsers(Note, census);
+    census->working = FindViews(scope).working;
+    return FindLibraryUsers(scope, Note, census);
 }
 
 void ForgetClass(Census* census, const std::string& clsid, ClassStore store)
@@ -59,49 +97,13 @@ ResultCode AskCensus(const Census& census, const char* library, const ClassKey& 
     return ERROR_SUCCESS;
 }
 
-const char* StoreName(ClassStore store)
+RemovalWatch NotingWatch(WatchNotes* notes)
 {
-    return store == kUserStore ? "user" : "machine";
-}
-
-const char* StoreRootName(ClassStore store)
-{
-    return store == kUserStore ? "HKEY_CURRENT_USER\\Software\\Classes" : "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes";
-}
-
-const char* StoreShortName(ClassStore store)
-{
-    return store == kUserStore ? "HKCU\\Software\\Classes" : "HKLM\\SOFTWARE\\Classes";
-}
-
-std::string KeyIn(ClassStore store, const std::string& path)
-{
-    return std::string(StoreShortName(store)) + "\\" + path;
-}
-
-std::string KeptLine(const char* tree, ClassStore treeStore, const ClassKey& user)
-{
-    std::string line = KeyIn(treeStore, tree) + ": still named by " + user.clsid + " in " + ViewName(user.view);
-    // Said where it is not the store the tree is in.
-    if (user.store != treeStore)
-        line += std::string(" of the ") + StoreName(user.store) + "'s store";
-    return line;
-}
-
-std::string ViewName(REGSAM view)
-{
-    if (view == KEY_WOW64_32KEY)
-        return "the 32-bit view";
-    if (view == KEY_WOW64_64KEY)
-        return "the 64-bit view";
-    return "the registry";
-}
-
-int ViewBits(REGSAM view)
-{
-    if (view == KEY_WOW64_64KEY)
-        return 64;
-    if (view == KEY_WOW64_32KEY)
-        return 32;
-    return static_cast<int>(sizeof(void*) * 8);  // one view: the program's own
+    RemovalWatch watch = {};
+    watch.keys = notes->keys != nullptr ? ShowOwner : nullptr;
+    watch.kept = NoteKept;
+    watch.users = AskNotedCensus;
+    watch.store = NoteStore;
+    watch.context = notes;
+    return watch;
 }

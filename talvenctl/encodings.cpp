@@ -1,6 +1,6 @@
 // Text in the ANSI code page, as UTF-8 for the console's readers and as
 // UTF-16 for backups.
-#include "talvenctl.h"
+#include "output.h"
 
 std::u16string Utf16(const std::string& ansi)
 {

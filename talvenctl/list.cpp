@@ -4,9 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "talvenctl.h"
+#include "census.h"
+#include "output.h"
+#include "plans.h"
+#include "rows.h"
+#include "verbs.h"
+#include "views.h"
 
 namespace {
+
 
 // RFC 4180: a field in quotes, its quotes doubled.
 std::string Csv(const std::string& text)
@@ -98,29 +104,30 @@ void PrintJson(const std::vector<Row>& rows)
 
 }  // namespace
 
-ResultCode ListRows(bool missing, bool trees, std::vector<Row>* rows)
+ResultCode ListRows(const Scope& scope, bool missing, bool trees, std::vector<Row>* rows)
 {
     std::vector<Control> controls;
-    ResultCode listed = ListedControls(&controls);
+    ResultCode listed = ListedControls(scope, &controls);
     // Each row as if its control were removed alone.
-    Census census = {FindViews().working, {}};
+    Census census = {FindViews(scope).working, {}};
     if (listed == ERROR_SUCCESS && trees)
-        listed = TakeCensus(&census);
-    const int view = ViewBits(census.working);
-    const ClassStore listedStore = ChosenStore() == kUserStoreOnly ? kUserStore : kMachineStore;
+        listed = TakeCensus(scope, &census);
     for (const Control& control : controls) {
-        Row row = {control, ServerState::kUnchecked, {}, {}, {}, view, listedStore};
+        Row row = {};
+        row.control = control;
+        row.view = ViewBits(census.working);
+        row.store = SingleStoreOf(scope.stores);
         row.state = CheckServer(control.server, census.working, &row.note);
         if (missing && row.state != ServerState::kMissing)
             continue;
         if (trees)
-            NamedTreesOf(control, census, &row.store, &row.progId, &row.typeLib);
+            NamedTreesOf(control, scope, census, &row.store, &row.progId, &row.typeLib);
         rows->push_back(row);
     }
     return listed;
 }
 
-int ListVerb(int argc, char** argv)
+int ListVerb(const Scope& scope, int argc, char** argv)
 {
     bool missing = false;
     const char* format = "text";
@@ -136,7 +143,7 @@ int ListVerb(int argc, char** argv)
         return Usage("list: the format is text, csv or json");
 
     std::vector<Row> rows;
-    const ResultCode listed = ListRows(missing, true, &rows);
+    const ResultCode listed = ListRows(scope, missing, true, &rows);
     if (listed != ERROR_SUCCESS) {
         std::fprintf(stderr, "talvenctl: cannot list the controls: %s\n", Reason(listed, "CLSID").c_str());
         return kSomeNotDone;

@@ -1,20 +1,23 @@
 // talvenctl: the dialog's inventory and removal from the command line.
 #include <cstring>
 
-#include "talvenctl.h"
+#include "selection.h"
+#include "verbs.h"
 
 int main(int argc, char** argv)
 {
-    if (!TakeViewOption(&argc, argv) || !TakeStoreOption(&argc, argv))
+    // Where it works, chosen once for the whole run.
+    Scope scope = kShownScope;
+    if (!TakeScopeOptions(&argc, argv, &scope))
         return kBadUsage;
     if (argc < 2)
         return Usage(nullptr);
     const char* verb = argv[1];
     if (std::strcmp(verb, "list") == 0)
-        return ListVerb(argc - 2, argv + 2);
+        return ListVerb(scope, argc - 2, argv + 2);
     if (std::strcmp(verb, "plan") == 0)
-        return PlanVerb(argc - 2, argv + 2);
+        return PlanVerb(scope, argc - 2, argv + 2);
     if (std::strcmp(verb, "remove") == 0)
-        return RemoveVerb(argc - 2, argv + 2);
+        return RemoveVerb(scope, argc - 2, argv + 2);
     return Usage((std::string("unknown verb ") + verb).c_str());
 }

@@ -3,23 +3,25 @@
 #include <cstdio>
 #include <cstring>
 
-#include "talvenctl.h"
+#include "output.h"
+#include "plans.h"
+#include "verbs.h"
 
-int PlanVerb(int argc, char** argv)
+int PlanVerb(const Scope& scope, int argc, char** argv)
 {
     std::vector<std::string> clsids;
     bool missing;
     std::vector<Control> chosen;
     if (!ParseTargets(argc, argv, "plan", &clsids, &missing, nullptr, nullptr))
         return kBadUsage;
-    if (!SelectControls(clsids, missing, &chosen))
+    if (!SelectControls(scope, clsids, missing, &chosen))
         return kBadUsage;
     Census census;
-    if (!TakeCensusOrSay(&census))
+    if (!TakeCensusOrSay(scope, &census))
         return kSomeNotDone;
     int exit = kAllDone;
     for (const Control& control : chosen) {
-        const RemovalPlan plan = PlanFor(control, false, census);
+        const RemovalPlan plan = PlanFor(control, scope, false, census);
         std::printf("%s  %s\n", control.clsid.c_str(), control.name.c_str());
         if (plan.result != ERROR_SUCCESS) {
             std::printf("  refused: %s\n", Reason(plan.result, Where(plan)).c_str());
@@ -27,11 +29,11 @@ int PlanVerb(int argc, char** argv)
             continue;
         }
         for (const std::string& key : plan.order)
-            std::printf("  delete %s\n", KeyIn(plan.store, key).c_str());
-        for (const std::string& kept : plan.kept)
+            std::printf("  delete %s\n", KeyIn(plan.notes.store, key).c_str());
+        for (const std::string& kept : plan.notes.kept)
             std::printf("  kept %s\n", kept.c_str());
         // Later ones are planned as the run would remove them: after this.
-        ForgetClass(&census, control.clsid, plan.store);
+        ForgetClass(&census, control.clsid, plan.notes.store);
     }
     return exit;
 }

@@ -1,8 +1,10 @@
 // What a removal would delete and keep, from its own read-only walk, with
 // each key's backup section where asked for.
-#include "talvenctl.h"
+#include "plans.h"
 
+#include "output.h"
 #include "reg_format.h"
+#include "stores.h"
 
 namespace {
 
@@ -45,37 +47,39 @@ ResultCode NoteWithBackup(HKEY key, const char* path, KeyVisit visit, void* cont
 {
     RemovalPlan* plan = static_cast<RemovalPlan*>(context);
     if (visit == kEnteringKey)
-        plan->backup.push_back({KeyIn(plan->store, path), SectionOf(key, plan->store, path)});
+        plan->backup.push_back({KeyIn(plan->notes.store, path), SectionOf(key, plan->notes.store, path)});
     return Note(key, path, visit, context);
 }
 
 }  // namespace
 
-RemovalPlan PlanFor(const Control& control, bool withBackup, const Census& census)
+RemovalPlan PlanFor(const Control& control, const Scope& scope, bool withBackup, const Census& census)
 {
-    RemovalPlan plan = {0, kMachineStore, {}, {}, {}, {}, &census};
+    RemovalPlan plan = {};
+    plan.notes.census = &census;
+    plan.notes.keys = withBackup ? NoteWithBackup : Note;
+    plan.notes.owner = &plan;
+    plan.notes.store = kMachineStore;
     char room[kLineRoom];
     lstrcpynA(room, control.line.c_str(), kLineRoom);
-    const RemovalWatch watch = {withBackup ? NoteWithBackup : Note, NoteKeptIn<RemovalPlan>, AskCensusIn<RemovalPlan>,
-                                &plan, NoteStoreIn<RemovalPlan>};
-    plan.result = PlanRemoval(room, watch);
+    plan.result = PlanRemoval(room, scope, NotingWatch(&plan.notes));
     return plan;
 }
 
 std::string Where(const RemovalPlan& plan)
 {
-    return plan.refusedAt.empty() ? std::string() : KeyIn(plan.store, plan.refusedAt);
+    return plan.refusedAt.empty() ? std::string() : KeyIn(plan.notes.store, plan.refusedAt);
 }
 
-bool NamedTreesOf(const Control& control, const Census& census, ClassStore* which, std::string* progId,
-                  std::string* typeLib)
+bool NamedTreesOf(const Control& control, const Scope& scope, const Census& census, ClassStore* which,
+                  std::string* progId, std::string* typeLib)
 {
     progId->clear();
     typeLib->clear();
     const std::string path = "CLSID\\" + control.clsid;
     Store store;
     StoreStop stop;
-    if (OpenStoreOfClass(path.c_str(), control.line.c_str(), &store, &stop) != ERROR_SUCCESS)
+    if (OpenStoreOfClass(scope, path.c_str(), control.line.c_str(), &store, &stop) != ERROR_SUCCESS)
         return false;
     *which = store.which;
     HKEY classKey;
@@ -83,9 +87,11 @@ bool NamedTreesOf(const Control& control, const Census& census, ClassStore* whic
     if (read) {
         char progIdRoom[kLineRoom];
         char typeLibRoom[kTypeLibPathRoom];
-        RemovalPlan plan = {0, store.which, {}, {}, {}, {}, &census};
-        const RemovalWatch watch = {nullptr, nullptr, AskCensusIn<RemovalPlan>, &plan, nullptr};
-        read = FindNamedTrees(store, classKey, control.clsid.c_str(), progIdRoom, typeLibRoom, watch) == ERROR_SUCCESS;
+        WatchNotes notes = {};
+        notes.census = &census;
+        notes.store = store.which;
+        read = FindNamedTrees(store, classKey, control.clsid.c_str(), progIdRoom, typeLibRoom, NotingWatch(&notes)) ==
+               ERROR_SUCCESS;
         if (read) {
             *progId = progIdRoom;
             *typeLib = typeLibRoom[0] == '\0' ? typeLibRoom : typeLibRoom + lstrlenA("TYPELIB\\");
@@ -96,15 +102,15 @@ bool NamedTreesOf(const Control& control, const Census& census, ClassStore* whic
     return read;
 }
 
-bool StillRegistered(const Control& control, ClassStore removedFrom, ClassStore* other)
+bool StillRegistered(const Control& control, const Scope& scope, ClassStore removedFrom, ClassStore* other)
 {
     char shown[kLineRoom];
-    if (ShownControlLine(control.line.c_str(), shown) != ERROR_SUCCESS)
+    if (ShownControlLine(scope, control.line.c_str(), shown) != ERROR_SUCCESS)
         return false;
     // The view shows a control of that name still: the other store's.
     *other = removedFrom == kUserStore ? kMachineStore : kUserStore;
     Store store;
-    if (OpenStore(*other, &store) != ERROR_SUCCESS)
+    if (OpenStore(*other, scope, &store) != ERROR_SUCCESS)
         return false;
     HKEY classKey;
     const std::string path = "CLSID\\" + control.clsid;

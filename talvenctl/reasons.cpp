@@ -1,5 +1,5 @@
 // Why a removal was refused or failed, in words.
-#include "talvenctl.h"
+#include "output.h"
 
 std::string Reason(ResultCode code, const std::string& where)
 {

@@ -3,8 +3,10 @@
 #include <cstring>
 #include <set>
 
+#include "output.h"
+#include "plans.h"
 #include "reg_format.h"
-#include "talvenctl.h"
+#include "verbs.h"
 
 namespace {
 
@@ -50,27 +52,25 @@ bool WriteBackup(const char* path, const std::u16string& text)
 // that has appeared since, or a store other than the plan's, ends the
 // removal before anything goes.
 struct Planned {
+    WatchNotes notes;
     std::set<std::string> keys;
     ClassStore plannedStore;
     std::string unplanned;
-    const Census* census;
-    std::vector<std::string> kept;
-    ClassStore store;
 };
 
 ResultCode RefuseUnplanned(HKEY, const char* path, KeyVisit visit, void* context)
 {
     Planned* planned = static_cast<Planned*>(context);
-    if (visit != kEnteringKey || (planned->store == planned->plannedStore && planned->keys.count(path) != 0))
+    const ClassStore store = planned->notes.store;
+    if (visit != kEnteringKey || (store == planned->plannedStore && planned->keys.count(path) != 0))
         return ERROR_SUCCESS;
-    planned->unplanned = KeyIn(planned->store, path);
+    planned->unplanned = KeyIn(store, path);
     return ERROR_INVALID_DATA;
 }
 
-
 }  // namespace
 
-int RemoveVerb(int argc, char** argv)
+int RemoveVerb(const Scope& scope, int argc, char** argv)
 {
     std::vector<std::string> clsids;
     bool missing;
@@ -81,19 +81,19 @@ int RemoveVerb(int argc, char** argv)
         return kBadUsage;
     if (!yes && !HaveConsole())
         return Usage("remove: no console to ask for confirmation; give --yes to remove without asking");
-    if (!SelectControls(clsids, missing, &chosen))
+    if (!SelectControls(scope, clsids, missing, &chosen))
         return kBadUsage;
 
     // One pass over both views' classes for the whole run: the plans take
     // each control as gone once planned, the removals once removed.
     Census census;
-    if (!TakeCensusOrSay(&census))
+    if (!TakeCensusOrSay(scope, &census))
         return kSomeNotDone;
     Census planning = census;
     int exit = kAllDone;
     std::vector<std::pair<Control, RemovalPlan>> confirmed;
     for (const Control& control : chosen) {
-        RemovalPlan plan = PlanFor(control, backup != nullptr, planning);
+        RemovalPlan plan = PlanFor(control, scope, backup != nullptr, planning);
         if (plan.result != ERROR_SUCCESS) {
             std::printf("refused %s  %s: %s\n", control.clsid.c_str(), control.name.c_str(),
                         Reason(plan.result, Where(plan)).c_str());
@@ -103,7 +103,7 @@ int RemoveVerb(int argc, char** argv)
             exit = kSomeNotDone;
         } else {
             confirmed.push_back({control, plan});
-            ForgetClass(&planning, control.clsid, plan.store);
+            ForgetClass(&planning, control.clsid, plan.notes.store);
         }
     }
     if (backup != nullptr) {
@@ -126,22 +126,25 @@ int RemoveVerb(int argc, char** argv)
     }
     for (const auto& entry : confirmed) {
         const Control& control = entry.first;
-        Planned planned = {{}, entry.second.store, {}, &census, {}, entry.second.store};
+        Planned planned = {};
+        planned.notes.census = &census;
+        planned.notes.keys = RefuseUnplanned;
+        planned.notes.owner = &planned;
+        planned.notes.store = entry.second.notes.store;
+        planned.plannedStore = entry.second.notes.store;
         for (const std::string& key : entry.second.order)
             planned.keys.insert(key);
         char room[kLineRoom];
         lstrcpynA(room, control.line.c_str(), kLineRoom);
-        const RemovalWatch watch = {RefuseUnplanned, NoteKeptIn<Planned>, AskCensusIn<Planned>, &planned,
-                                    NoteStoreIn<Planned>};
-        const ResultCode result = RemoveControlReporting(room, watch);
+        const ResultCode result = RemoveControlReporting(room, scope, NotingWatch(&planned.notes));
         if (result == ERROR_SUCCESS) {
-            ForgetClass(&census, control.clsid, planned.store);
+            ForgetClass(&census, control.clsid, planned.notes.store);
             ClassStore other;
-            const bool still = StillRegistered(control, planned.store, &other);
+            const bool still = StillRegistered(control, scope, planned.notes.store, &other);
             std::printf("removed %s  %s%s\n", control.clsid.c_str(), control.name.c_str(),
                         still ? ("; still registered in the " + std::string(StoreName(other)) + "'s store").c_str()
                               : "");
-            for (const std::string& kept : planned.kept)
+            for (const std::string& kept : planned.notes.kept)
                 std::printf("  kept %s\n", kept.c_str());
             continue;
         }

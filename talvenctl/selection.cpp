@@ -1,8 +1,12 @@
 // Which controls a verb acts on: those the listing delivers, named by CLSID
 // or with --missing every one whose server is missing.
-#include "talvenctl.h"
+#include "selection.h"
 
 #include <cstdio>
+
+#include "output.h"
+#include "servers.h"
+#include "views.h"
 
 namespace {
 
@@ -17,29 +21,23 @@ void Collect(const char* line, void* context)
 
 }  // namespace
 
-ResultCode ListedControls(std::vector<Control>* controls)
+ResultCode ListedControls(const Scope& scope, std::vector<Control>* controls)
 {
-    switch (ChosenStore()) {
-    case kMachineStoreOnly:
-        return FillStoreControlList(kMachineStore, Collect, controls);
-    case kUserStoreOnly:
-        return FillStoreControlList(kUserStore, Collect, controls);
-    default:
-        return FillControlList(Collect, controls);
-    }
+    return FillScopeControlList(scope, Collect, controls);
 }
 
-bool SelectControls(const std::vector<std::string>& clsids, bool missing, std::vector<Control>* chosen)
+bool SelectControls(const Scope& scope, const std::vector<std::string>& clsids, bool missing,
+                    std::vector<Control>* chosen)
 {
     std::vector<Control> controls;
-    const ResultCode listed = ListedControls(&controls);
+    const ResultCode listed = ListedControls(scope, &controls);
     if (listed != ERROR_SUCCESS) {
         std::fprintf(stderr, "talvenctl: cannot list the controls: %s\n", Reason(listed, "CLSID").c_str());
         return false;
     }
     for (const Control& control : controls) {
         std::string note;
-        if (missing && CheckServer(control.server, FindViews().working, &note) == ServerState::kMissing)
+        if (missing && CheckServer(control.server, FindViews(scope).working, &note) == ServerState::kMissing)
             chosen->push_back(control);
     }
     for (const std::string& clsid : clsids) {

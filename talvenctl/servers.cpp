@@ -1,6 +1,8 @@
 // Whether a control's server file is still there, looked for as the loader
 // would.
-#include "talvenctl.h"
+#include "servers.h"
+
+#include "output.h"
 
 namespace {
 

@@ -67,7 +67,7 @@ TEST(FaultInjection, EachFailedCallEndsTheRemovalCleanly)
     keystore::RecordCalls(true);
     char planRoom[kLineRoom];
     std::strcpy(planRoom, EntryLine(kControl).c_str());
-    ASSERT_EQ(PlanRemoval(planRoom, {nullptr, nullptr, nullptr, nullptr, nullptr}), 0);
+    ASSERT_EQ(PlanRemoval(planRoom, kShownScope, {}), 0);
     const size_t planning = keystore::CallLog().size() - 1;
 
     for (size_t n = 1; n <= calls.size(); ++n) {

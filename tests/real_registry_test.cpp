@@ -26,7 +26,7 @@
 
 #include "controls.h"
 #include "registry_fixture.h"
-#include "talvenctl.h"
+#include "census.h"
 #include "views.h"
 
 namespace {
@@ -173,10 +173,6 @@ std::string AsIn64BitView(const std::string& path, REGSAM view)
     return view32 && InsideTree(path, "CLSID") ? "Wow6432Node\\" + path : path;
 }
 
-struct CensusWatch {
-    const Census* census;
-};
-
 TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherRegistrationUses)
 {
     ASSERT_TRUE(HasTwoViews()) << "a 64-bit prefix keeps two views";
@@ -198,9 +194,8 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
         // A control there too, as talvenctl --view lists it.
         MakeControl(f.clsid, OtherView());
     }
-    UseView(OtherView(), RegDeleteKeyExA);
-    const std::map<std::string, std::string> otherLines = LinesByClass();
-    UseView(0, nullptr);
+    const Scope otherView = {kShownStore, OtherView(), RegDeleteKeyExA};
+    const std::map<std::string, std::string> otherLines = LinesByClass(otherView);
 
     const std::vector<std::string> before = SnapshotAll();
     std::vector<std::string> allowed;
@@ -213,8 +208,9 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
     // removal's own pass over both views; the rest ask one census of the
     // whole run, as talvenctl does.
     Census census;
-    ASSERT_EQ(TakeCensus(&census), ERROR_SUCCESS);
-    CensusWatch asking = {&census};
+    ASSERT_EQ(TakeCensus(kShownScope, &census), ERROR_SUCCESS);
+    WatchNotes asking = {};
+    asking.census = &census;
     for (Found f : removals) {
         SCOPED_TRACE(f.clsid + " in view " + std::to_string(f.view) + " ProgID " + f.progId + " Typelib " +
                      f.typeLib);
@@ -222,9 +218,9 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
         if (f.view != 0) {
             // What the first round left decides whether it is its own now.
             f.ownProgId = !f.progId.empty() && OwnProgId(f.clsid, f.progId);
-            UseView(f.view, RegDeleteKeyExA);
             census.working = f.view;
         }
+        const Scope scope = f.view != 0 ? otherView : kShownScope;
         const std::string libraryTree = "TypeLib\\" + f.typeLib;
         const bool library = IsLibraryIdentifier(f.typeLib) && KeyExists(libraryTree);
         const std::vector<std::string> named =
@@ -235,8 +231,10 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
         std::strcpy(room, (f.view == 0 ? lines : otherLines).at(f.clsid).c_str());
         const bool ownPass = library && ownPasses < 8;
         ownPasses += ownPass;
-        const RemovalWatch watch = {nullptr, nullptr, ownPass ? nullptr : AskCensusIn<CensusWatch>, &asking, nullptr};
-        const ResultCode result = RemoveControlReporting(room, watch);
+        RemovalWatch watch = {};
+        if (!ownPass)
+            watch = NotingWatch(&asking);
+        const ResultCode result = RemoveControlReporting(room, scope, watch);
         ForgetClass(&census, f.clsid, kMachineStore);
         EXPECT_EQ(result, 0);
         EXPECT_FALSE(KeyExists(classPath, f.view));
@@ -261,7 +259,6 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
             allowed.push_back(libraryTree);
         }
     }
-    UseView(0, nullptr);
     // Said as the keys that differ: the whole store is thousands of lines.
     const std::vector<std::string> after = SnapshotAll();
     const std::vector<std::string> expected = WithoutTrees(before, allowed);

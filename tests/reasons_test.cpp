@@ -2,7 +2,7 @@
 // the code, and for a refusal of access what to do about it.
 #include <gtest/gtest.h>
 
-#include "talvenctl.h"
+#include "output.h"
 
 namespace {
 

@@ -339,7 +339,10 @@ TEST_P(Removal, PlanNamesWhatTheRemovalThenDeletes)
     char room[kLineRoom];
     std::strcpy(room, c.input.c_str());
     Plan plan;
-    const ResultCode planned = PlanRemoval(room, {NoteKey, nullptr, nullptr, &plan, nullptr});
+    RemovalWatch watch = {};
+    watch.keys = NoteKey;
+    watch.context = &plan;
+    const ResultCode planned = PlanRemoval(room, kShownScope, watch);
     EXPECT_EQ(Snapshot(), before);
     if (!c.denied.empty())
         return;  // a key refusing deletion is not known until it is deleted

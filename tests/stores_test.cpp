@@ -99,12 +99,17 @@ std::vector<TreeCase> StoreCases()
 
 class Stores : public ClearedRegistry<testing::TestWithParam<TreeCase>> {};
 
-ResultCode Remove(const std::string& line)
+ResultCode RemoveIn(const Scope& scope, const std::string& line)
 {
     char room[kLineRoom];
     std::strncpy(room, line.c_str(), sizeof room - 1);
     room[sizeof room - 1] = '\0';
-    return RemoveControl(room);
+    return RemoveControlReporting(room, scope, {});
+}
+
+ResultCode Remove(const std::string& line)
+{
+    return RemoveIn(kShownScope, line);
 }
 
 TEST_P(Stores, RemovesFromTheStoreOfTheClassAlone)
@@ -122,10 +127,10 @@ TEST(StoresShown, TheOtherStoresRegistrationShowsAfterARemoval)
     ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(kXControl), InUserStore(BareControl(kX, "Old toolbar"))})));
     char shown[kLineRoom];
     ASSERT_EQ(Remove("Old toolbar\t" + kX + "\tC:\\Users\\u\\toolbar.ocx"), 0);
-    ASSERT_EQ(ShownControlLine(EntryLine(kXControl).c_str(), shown), 0);
+    ASSERT_EQ(ShownControlLine(kShownScope, EntryLine(kXControl).c_str(), shown), 0);
     EXPECT_STREQ(shown, EntryLine(kXControl).c_str());
     ASSERT_EQ(Remove(EntryLine(kXControl)), 0);
-    EXPECT_NE(ShownControlLine(EntryLine(kXControl).c_str(), shown), 0);
+    EXPECT_NE(ShownControlLine(kShownScope, EntryLine(kXControl).c_str(), shown), 0);
     ResetRegistry();
 }
 
@@ -138,15 +143,10 @@ TEST(StoresShown, AStandardUserClearsTheirOwnStore)
     ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(kXControl), InUserStore(ControlKeys(kUControl))})));
     keystore::DenyMachineWrites(true);
     const std::vector<std::string> before = Snapshot();
-    UseStore(kUserStoreOnly);
-    std::vector<std::string> lines;
-    const ResultCode listed = FillStoreControlList(
-        kUserStore, [](const char* line, void* context) { static_cast<std::vector<std::string>*>(context)->push_back(line); },
-        &lines);
-    const ResultCode removed = Remove(EntryLine(kUControl));
-    const ResultCode refused = Remove(EntryLine(kXControl));
-    UseStore(kShownStore);
-    EXPECT_EQ(listed, 0);
+    const Scope userAlone = {kUserStoreOnly, 0, nullptr};
+    const std::vector<std::string> lines = ListScopeControls(userAlone);
+    const ResultCode removed = RemoveIn(userAlone, EntryLine(kUControl));
+    const ResultCode refused = RemoveIn(userAlone, EntryLine(kXControl));
     EXPECT_EQ(lines, std::vector<std::string>{EntryLine(kUControl)});
     EXPECT_EQ(removed, 0);
     EXPECT_EQ(refused, ERROR_FILE_NOT_FOUND) << "the machine's control is no registration of the user's store";

@@ -5,7 +5,11 @@ registry judged from Wine's own stores (system.reg for the machine's classes,
 user.reg for the user's), which keep every value's bytes, not from anything
 talvenctl says.
 
-usage: talvenctl_test.py WINE_RUN PREFIX TALVENCTL_EXE BITS
+usage: talvenctl_test.py PART WINE_RUN PREFIX TALVENCTL_EXE BITS
+
+PART is one of machine (list, refusals, plan, backup and restore), user
+(the user's store) and views (the other registry view, and servers as
+each view's loader finds them), each run in a prefix of its own.
 """
 import csv
 import io
@@ -15,9 +19,10 @@ import re
 import subprocess
 import sys
 
-WINE_RUN, PREFIX, EXE, BITS = sys.argv[1:5]
+PART, WINE_RUN, PREFIX, EXE, BITS = sys.argv[1:6]
 VIEW = ["/reg:32"] if BITS == "32" else ["/reg:64"]
 FAILURES = []
+CHECKS = [0]
 
 A = "{5A000000-0000-0000-0000-00000000000A}"
 B = "{5B000000-0000-0000-0000-00000000000B}"
@@ -30,6 +35,7 @@ DEEP = "\\".join(["d" * 40] * 26)  # past the 1024 bytes a path may take
 
 
 def check(ok, what):
+    CHECKS[0] += 1
     print(("ok   " if ok else "FAIL ") + what)
     if not ok:
         FAILURES.append(what)
@@ -147,86 +153,89 @@ def classes(hive="system.reg"):
     return view
 
 
-check(reg_import(LAYOUT, "layout.reg") == 0, "layout imported")
 
-# list, in every format, against the layout.
-code, out, _ = ctl("list", "--format", "json")
-OURS = {A, B, C, D, E, F}
-# A fresh prefix registers a few controls of Wine's own; only ours count.
-listed = [row for row in json.loads(out) if row["clsid"] in OURS]
-rows = {row["clsid"]: row for row in listed}
-check(code == 0 and set(rows) == OURS, "list --format json: every control, exit 0")
-states = {clsid: row["server_state"] for clsid, row in rows.items()}
-check(states == {A: "present", B: "missing", C: "present", D: "missing", E: "missing", F: "present"},
-      f"server states {states}")
-check(rows[C]["server_note"].lower().endswith("\\ole32.dll"), "a bare name found where the loader looks")
-check(rows[A]["name"] == "Ámber Gauge" and rows[B]["name"] == 'Birch "Dial", Inc', "names as registered")
-# A and B share a library: the removal of either alone leaves it to the other.
-check((rows[A]["progid"], rows[A]["typelib"], rows[B]["progid"], rows[C]["progid"])
-      == ("Talven.Amber.1", None, "Talven Birch", None), "ProgIDs and libraries by the removal's rule")
-check({row["view"] for row in listed} == {int(BITS)}, "list: the view of the program's own")
-code, out, _ = ctl("list", "--format", "csv")
-table = list(csv.DictReader(io.StringIO(out, newline="")))
-check(code == 0 and [{k: (int(v) if k == "view" else v or None) for k, v in row.items()}
-                    for row in table if row["clsid"] in OURS] == listed,
-      "list --format csv: the same rows as JSON")
-code, out, _ = ctl("list", "--missing", "--format", "json")
-check(code == 2 and {row["clsid"] for row in json.loads(out)} & OURS == {B, D, E}, "list --missing: the missing, exit 2")
-code, out, _ = ctl("list")
-lines = out.splitlines()
-column = lines[0].index("STATE")
-check(code == 0 and sum(any(c in line for c in OURS) for line in lines) == 6 and all(line[column - 2:column] == "  " and line[column] != " "
-                                            for line in lines), "list: aligned columns")
+def machine():
+    check(reg_import(LAYOUT, "layout.reg") == 0, "layout imported")
 
-# Bad usage and requests that cannot be carried out: exit 1, nothing deleted.
-laid = classes()
-for args, what in [(("bogus",), "unknown verb"), (("list", "--frob"), "unknown option"),
-                   (("remove", "--yes"), "no controls named"),
-                   (("remove", "{00000000-0000-0000-0000-000000000000}", A, "--yes"), "a CLSID not listed"),
-                   (("remove", A, "--backup", "C:\\no\\such\\folder\\b.reg", "--yes"), "a backup not creatable"),
-                   (("remove", A), "no --yes and no console to ask")]:
-    code, _, err = ctl(*args)
-    check(code == 1 and err.strip() != "", f"{what}: exit 1 with a message")
+    # list, in every format, against the layout.
+    code, out, _ = ctl("list", "--format", "json")
+    OURS = {A, B, C, D, E, F}
+    # A fresh prefix registers a few controls of Wine's own; only ours count.
+    listed = [row for row in json.loads(out) if row["clsid"] in OURS]
+    rows = {row["clsid"]: row for row in listed}
+    check(code == 0 and set(rows) == OURS, "list --format json: every control, exit 0")
+    states = {clsid: row["server_state"] for clsid, row in rows.items()}
+    check(states == {A: "present", B: "missing", C: "present", D: "missing", E: "missing", F: "present"},
+          f"server states {states}")
+    check(rows[C]["server_note"].lower().endswith("\\ole32.dll"), "a bare name found where the loader looks")
+    check(rows[A]["name"] == "Ámber Gauge" and rows[B]["name"] == 'Birch "Dial", Inc', "names as registered")
+    # A and B share a library: the removal of either alone leaves it to the other.
+    check((rows[A]["progid"], rows[A]["typelib"], rows[B]["progid"], rows[C]["progid"])
+          == ("Talven.Amber.1", None, "Talven Birch", None), "ProgIDs and libraries by the removal's rule")
+    check({row["view"] for row in listed} == {int(BITS)}, "list: the view of the program's own")
+    code, out, _ = ctl("list", "--format", "csv")
+    table = list(csv.DictReader(io.StringIO(out, newline="")))
+    check(code == 0 and [{k: (int(v) if k == "view" else v or None) for k, v in row.items()}
+                        for row in table if row["clsid"] in OURS] == listed,
+          "list --format csv: the same rows as JSON")
+    code, out, _ = ctl("list", "--missing", "--format", "json")
+    check(code == 2 and {row["clsid"] for row in json.loads(out)} & OURS == {B, D, E}, "list --missing: the missing, exit 2")
+    code, out, _ = ctl("list")
+    lines = out.splitlines()
+    column = lines[0].index("STATE")
+    check(code == 0 and sum(any(c in line for c in OURS) for line in lines) == 6 and all(line[column - 2:column] == "  " and line[column] != " "
+                                                for line in lines), "list: aligned columns")
 
-# Refusals: the reason, exit 2, nothing deleted.
-code, out, _ = ctl("plan", E)
-check(code == 2 and f"a registry link at {MACHINE}CLSID\\{E}\\Trap" in out, "plan names the link, its store and where")
-code, out, _ = ctl("remove", E, "--yes")
-check(code == 2 and out.startswith("refused ") and "registry link" in out, "remove refuses a link, exit 2")
-code, out, _ = ctl("remove", F, "--yes")
-check(code == 2 and "path too long" in out, "remove refuses a path too long, exit 2")
-check(classes() == laid, "no bad usage and no refusal deleted anything")
+    # Bad usage and requests that cannot be carried out: exit 1, nothing deleted.
+    laid = classes()
+    for args, what in [(("bogus",), "unknown verb"), (("list", "--frob"), "unknown option"),
+                       (("remove", "--yes"), "no controls named"),
+                       (("remove", "{00000000-0000-0000-0000-000000000000}", A, "--yes"), "a CLSID not listed"),
+                       (("remove", A, "--backup", "C:\\no\\such\\folder\\b.reg", "--yes"), "a backup not creatable"),
+                       (("remove", A), "no --yes and no console to ask")]:
+        code, _, err = ctl(*args)
+        check(code == 1 and err.strip() != "", f"{what}: exit 1 with a message")
 
-# Plan, backup, remove, restore.
-code, out, _ = ctl("plan", A)
-deletes = [line.strip()[len("delete "):] for line in out.splitlines() if line.startswith("  delete ")]
-planned = [key[len(MACHINE):].lower() for key in deletes]
-check(code == 0 and len(planned) == 9 and all(key.startswith(MACHINE) for key in deletes),
-      f"plan of A: {len(planned)} keys, each of the machine's store")
-check(f"  kept {MACHINE}TYPELIB\\{LIB}: still named by {B} in the {BITS}-bit view" in out.splitlines(),
-      "plan of A: the shared library kept, and why")
-# Planned together, the second of them takes the library.
-code, out, _ = ctl("plan", A, B)
-check(code == 0 and sum(line.lower().startswith(f"  delete {MACHINE.lower()}typelib\\{LIB.lower()}")
-                        for line in out.splitlines()) == 4
-      and out.index(f"{B}  ") < out.index(f"delete {MACHINE}TYPELIB\\{LIB}\\1.0"), "plan of A and B: B takes the library")
-before = classes()
-code, out, _ = ctl("remove", A, "--backup", "C:\\backup.reg", "--yes")
-after = classes()
-check(code == 0 and out.startswith(f"removed {A}  ") and len(out.splitlines()) == 2, "remove A with a backup, exit 0")
-deleted = sorted(set(before) - set(after))
-check(deleted == sorted(planned) and all(after[k] == before[k] for k in after),
-      "the removal deleted exactly the keys of the plan")
-if deleted != sorted(planned):
-    print("  deleted but not planned:", sorted(set(deleted) - set(planned)))
-    print("  planned but not deleted:", sorted(set(planned) - set(deleted)))
-check(run("reg", "import", "C:\\backup.reg", *VIEW)[0] == 0, "reg import of the backup")
-restored = classes()
-check(restored == before, "after reg import the class store is as before, every value byte for byte")
-if restored != before:
-    for k in sorted(set(before) | set(restored)):
-        if before.get(k) != restored.get(k):
-            print(f"  {k}: {before.get(k)} -> {restored.get(k)}")
+    # Refusals: the reason, exit 2, nothing deleted.
+    code, out, _ = ctl("plan", E)
+    check(code == 2 and f"a registry link at {MACHINE}CLSID\\{E}\\Trap" in out, "plan names the link, its store and where")
+    code, out, _ = ctl("remove", E, "--yes")
+    check(code == 2 and out.startswith("refused ") and "registry link" in out, "remove refuses a link, exit 2")
+    code, out, _ = ctl("remove", F, "--yes")
+    check(code == 2 and "path too long" in out, "remove refuses a path too long, exit 2")
+    check(classes() == laid, "no bad usage and no refusal deleted anything")
+
+    # Plan, backup, remove, restore.
+    code, out, _ = ctl("plan", A)
+    deletes = [line.strip()[len("delete "):] for line in out.splitlines() if line.startswith("  delete ")]
+    planned = [key[len(MACHINE):].lower() for key in deletes]
+    check(code == 0 and len(planned) == 9 and all(key.startswith(MACHINE) for key in deletes),
+          f"plan of A: {len(planned)} keys, each of the machine's store")
+    check(f"  kept {MACHINE}TYPELIB\\{LIB}: still named by {B} in the {BITS}-bit view" in out.splitlines(),
+          "plan of A: the shared library kept, and why")
+    # Planned together, the second of them takes the library.
+    code, out, _ = ctl("plan", A, B)
+    check(code == 0 and sum(line.lower().startswith(f"  delete {MACHINE.lower()}typelib\\{LIB.lower()}")
+                            for line in out.splitlines()) == 4
+          and out.index(f"{B}  ") < out.index(f"delete {MACHINE}TYPELIB\\{LIB}\\1.0"), "plan of A and B: B takes the library")
+    before = classes()
+    code, out, _ = ctl("remove", A, "--backup", "C:\\backup.reg", "--yes")
+    after = classes()
+    check(code == 0 and out.startswith(f"removed {A}  ") and len(out.splitlines()) == 2, "remove A with a backup, exit 0")
+    deleted = sorted(set(before) - set(after))
+    check(deleted == sorted(planned) and all(after[k] == before[k] for k in after),
+          "the removal deleted exactly the keys of the plan")
+    if deleted != sorted(planned):
+        print("  deleted but not planned:", sorted(set(deleted) - set(planned)))
+        print("  planned but not deleted:", sorted(set(planned) - set(deleted)))
+    check(run("reg", "import", "C:\\backup.reg", *VIEW)[0] == 0, "reg import of the backup")
+    restored = classes()
+    check(restored == before, "after reg import the class store is as before, every value byte for byte")
+    if restored != before:
+        for k in sorted(set(before) | set(restored)):
+            if before.get(k) != restored.get(k):
+                print(f"  {k}: {before.get(k)} -> {restored.get(k)}")
+
 
 # The user's store: per-user registrations are real keys under Wine, which,
 # unlike Windows, shows none of them through HKEY_CLASSES_ROOT. --store user
@@ -242,111 +251,123 @@ def user_keys(text):
                .replace("[HKEY_CLASSES_ROOT\\", "[HKEY_CURRENT_USER\\Software\\Classes\\")
 
 
-check(reg_import(user_keys(control(U, "Umber Own", "C:\\\\gone\\\\umber.ocx",
-                                   f'[HKEY_CLASSES_ROOT\\CLSID\\{U}\\ProgID]\n@="Talven.Umber.1"\n'
-                                   f'[HKEY_CLASSES_ROOT\\CLSID\\{U}\\Typelib]\n@="{ULIB}"\n'
-                                   f'[HKEY_CLASSES_ROOT\\Talven.Umber.1\\CLSID]\n@="{U}"\n'
-                                   f'[HKEY_CLASSES_ROOT\\TypeLib\\{ULIB}\\1.0]\n@="Umber"\n')
-                           # A per-user copy of C, a machine control, under a name of its own.
-                           + user_keys(control(C, "Old toolbar", "C:\\\\gone\\\\toolbar.ocx"))),
-                 "user.reg", ["/reg:64"]) == 0, "per-user registrations laid out")
-code, out, _ = ctl("list", "--store", "user", "--format", "json")
-user_rows = {row["clsid"]: row for row in json.loads(out)} if code == 0 else {}
-check(set(user_rows) == {U, C} and all(row["store"] == "user" for row in user_rows.values())
-      and (user_rows[U]["progid"], user_rows[U]["typelib"]) == ("Talven.Umber.1", ULIB),
-      "list --store user: the user's controls alone, with their own ProgID and library")
-code, out, _ = ctl("list", "--format", "csv")
-stores = {row["clsid"]: row["store"] for row in csv.DictReader(io.StringIO(out, newline="")) if row["clsid"] in OURS}
-check(stores == {clsid: "machine" for clsid in OURS},
-      "list: each control marked with the store a removal would take: the machine's, whose line Wine lists")
-code, out, _ = ctl("plan", "--store", "user", U)
-user_deletes = [line.strip()[len("delete "):] for line in out.splitlines() if line.startswith("  delete ")]
-check(code == 0 and len(user_deletes) == 9 and all(key.startswith(USER) for key in user_deletes),
-      f"plan --store user: {len(user_deletes)} keys, each of the user's store")
-machine_before = classes()
-users_before = classes("user.reg")
-code, out, _ = ctl("remove", "--store", "user", U, "--backup", "C:\\user.reg", "--yes")
-users_after = classes("user.reg")
-check(code == 0 and sorted(set(users_before) - set(users_after))
-      == sorted(key[len(USER):].lower() for key in user_deletes)
-      and classes() == machine_before, "remove --store user: exactly the planned keys of the user's store")
-with open(os.path.join(PREFIX, "drive_c", "user.reg"), "rb") as backup:
-    sections = re.findall(r"^\[([^\]]*)\]", backup.read().decode("utf-16"), re.M)
-check(sections and all(s.startswith("HKEY_CURRENT_USER\\Software\\Classes\\") for s in sections),
-      "the backup names each key under the user's store")
-check(run("reg", "import", "C:\\user.reg", *VIEW)[0] == 0 and classes("user.reg") == users_before,
-      "the backup restores the user's store as it was")
-# The line listed is the registration removed: under Wine, which lists the
-# machine's, the machine's C goes and the user's copy, which builds another
-# line, stays.
-users_with_c = classes("user.reg")
-code, out, _ = ctl("remove", C, "--yes")
-check(code == 0 and out.startswith(f"removed {C}  Cedar")
-      and classes() == {k: v for k, v in machine_before.items() if C.lower() not in k}
-      and classes("user.reg") == users_with_c and any(C.lower() in key for key in users_with_c),
-      "a class both stores register: the registration listed goes, the user's copy stays")
+def user():
+    check(reg_import(LAYOUT, "layout.reg") == 0, "layout imported")
+    OURS = {A, B, C, D, E, F}
 
-# --missing removes B and D; B, the library's last class, takes it; every
-# key of the user's store stays as it was.
-users_before = classes("user.reg")
-ctl("remove", A, "--yes")
-code, out, _ = ctl("remove", "--missing", "--yes")
-check(code == 2 and f"removed {B}" in out and f"removed {D}" in out and f"refused {E}" in out,
-      "remove --missing: the removable removed, the link refused, exit 2")
-check(f"typelib\\{LIB.lower()}" not in classes(), "the library went with its last class")
-check(classes("user.reg") == users_before, "machine removals left the user's store as it was")
-code, out, _ = ctl("list", "--format", "json")
-check({row["clsid"] for row in json.loads(out)} & OURS == {E, F}, "what is left listed")
+    check(reg_import(user_keys(control(U, "Umber Own", "C:\\\\gone\\\\umber.ocx",
+                                       f'[HKEY_CLASSES_ROOT\\CLSID\\{U}\\ProgID]\n@="Talven.Umber.1"\n'
+                                       f'[HKEY_CLASSES_ROOT\\CLSID\\{U}\\Typelib]\n@="{ULIB}"\n'
+                                       f'[HKEY_CLASSES_ROOT\\Talven.Umber.1\\CLSID]\n@="{U}"\n'
+                                       f'[HKEY_CLASSES_ROOT\\TypeLib\\{ULIB}\\1.0]\n@="Umber"\n')
+                               # A per-user copy of C, a machine control, under a name of its own.
+                               + user_keys(control(C, "Old toolbar", "C:\\\\gone\\\\toolbar.ocx"))),
+                     "user.reg", ["/reg:64"]) == 0, "per-user registrations laid out")
+    code, out, _ = ctl("list", "--store", "user", "--format", "json")
+    user_rows = {row["clsid"]: row for row in json.loads(out)} if code == 0 else {}
+    check(set(user_rows) == {U, C} and all(row["store"] == "user" for row in user_rows.values())
+          and (user_rows[U]["progid"], user_rows[U]["typelib"]) == ("Talven.Umber.1", ULIB),
+          "list --store user: the user's controls alone, with their own ProgID and library")
+    code, out, _ = ctl("list", "--format", "csv")
+    stores = {row["clsid"]: row["store"] for row in csv.DictReader(io.StringIO(out, newline="")) if row["clsid"] in OURS}
+    check(stores == {clsid: "machine" for clsid in OURS},
+          "list: each control marked with the store a removal would take: the machine's, whose line Wine lists")
+    code, out, _ = ctl("plan", "--store", "user", U)
+    user_deletes = [line.strip()[len("delete "):] for line in out.splitlines() if line.startswith("  delete ")]
+    check(code == 0 and len(user_deletes) == 9 and all(key.startswith(USER) for key in user_deletes),
+          f"plan --store user: {len(user_deletes)} keys, each of the user's store")
+    machine_before = classes()
+    users_before = classes("user.reg")
+    code, out, _ = ctl("remove", "--store", "user", U, "--backup", "C:\\user.reg", "--yes")
+    users_after = classes("user.reg")
+    check(code == 0 and sorted(set(users_before) - set(users_after))
+          == sorted(key[len(USER):].lower() for key in user_deletes)
+          and classes() == machine_before, "remove --store user: exactly the planned keys of the user's store")
+    with open(os.path.join(PREFIX, "drive_c", "user.reg"), "rb") as backup:
+        sections = re.findall(r"^\[([^\]]*)\]", backup.read().decode("utf-16"), re.M)
+    check(sections and all(s.startswith("HKEY_CURRENT_USER\\Software\\Classes\\") for s in sections),
+          "the backup names each key under the user's store")
+    check(run("reg", "import", "C:\\user.reg", *VIEW)[0] == 0 and classes("user.reg") == users_before,
+          "the backup restores the user's store as it was")
+    # The line listed is the registration removed: under Wine, which lists the
+    # machine's, the machine's C goes and the user's copy, which builds another
+    # line, stays.
+    users_with_c = classes("user.reg")
+    code, out, _ = ctl("remove", C, "--yes")
+    check(code == 0 and out.startswith(f"removed {C}  Cedar")
+          and classes() == {k: v for k, v in machine_before.items() if C.lower() not in k}
+          and classes("user.reg") == users_with_c and any(C.lower() in key for key in users_with_c),
+          "a class both stores register: the registration listed goes, the user's copy stays")
 
-# The other view, from the same program: --view lists and removes there,
-# and its backup says how to put it back.
-OTHER = "64" if BITS == "32" else "32"
-G = "{5A600000-0000-0000-0000-00000000006A}"
-check(reg_import(control(G, "Gale", "C:\\\\gone\\\\gale.ocx",
-                         f'[HKEY_CLASSES_ROOT\\CLSID\\{G}\\ProgID]\n@="Talven.Gale.1"\n'),
-                 "other.reg", ["/reg:" + OTHER]) == 0 and
-      reg_import(f'[HKEY_CLASSES_ROOT\\Talven.Gale.1\\CLSID]\n@="{G}"\n', "shared.reg") == 0,
-      "a control laid out in the other view, its ProgID shared")
-code, out, _ = ctl("list", "--format", "json", "--view", OTHER)
-other_rows = {row["clsid"]: row for row in json.loads(out)} if code == 0 else {}
-check(G in other_rows and other_rows[G]["view"] == int(OTHER) and other_rows[G]["progid"] == "Talven.Gale.1"
-      and not OURS & set(other_rows), f"list --view {OTHER}: that view's controls, and only those")
-check(ctl("list", "--view", "16")[0] == 1, "--view 16: bad usage, exit 1")
-code, out, _ = ctl("remove", G, "--view", OTHER, "--backup", "C:\\other.reg", "--yes")
-check(code == 0 and not exists(f"CLSID\\{G}", OTHER) and not exists("Talven.Gale.1", BITS),
-      f"remove --view {OTHER}: the class and its ProgID gone")
-with open(os.path.join(PREFIX, "drive_c", "other.reg"), "rb") as backup:
-    said = backup.read().decode("utf-16")
-check(f"reg import FILE /reg:{OTHER}" in said, "the backup names its view")
-# Wine's reg, unlike Windows', puts even a shared key imported for the
-# 32-bit view from a 64-bit program under Wow6432Node: it is looked for there.
-check(run("reg", "import", "C:\\other.reg", "/reg:" + OTHER)[0] == 0 and exists(f"CLSID\\{G}\\ProgID", OTHER)
-      and exists("Talven.Gale.1\\CLSID", OTHER), "the backup restores the other view's class and its ProgID")
+    # --missing removes B and D; B, the library's last class, takes it; every
+    # key of the user's store stays as it was.
+    users_before = classes("user.reg")
+    ctl("remove", A, "--yes")
+    code, out, _ = ctl("remove", "--missing", "--yes")
+    check(code == 2 and f"removed {B}" in out and f"removed {D}" in out and f"refused {E}" in out,
+          "remove --missing: the removable removed, the link refused, exit 2")
+    check(f"typelib\\{LIB.lower()}" not in classes(), "the library went with its last class")
+    check(classes("user.reg") == users_before, "machine removals left the user's store as it was")
+    code, out, _ = ctl("list", "--format", "json")
+    check({row["clsid"] for row in json.loads(out)} & OURS == {E, F}, "what is left listed")
 
-# A server judged as the loader of its registration's view sees it: for a
-# 32-bit one, the file system redirector sends "system32" to "syswow64". A
-# file that only the other view's system folder holds, and one that only
-# this program's own holds, named as an installer of that view writes them.
-folders = {"32": "syswow64", "64": "system32"}
-for bits, name in (("32", "talven-in-32.ocx"), ("64", "talven-in-64.ocx")):
-    with open(os.path.join(PREFIX, "drive_c", "windows", folders[bits], name), "wb") as made:
-        made.write(b"MZ")
-THERE, NOT_THERE = f"talven-in-{OTHER}.ocx", f"talven-in-{BITS}.ocx"
-H, I, J = ("{5A700000-0000-0000-0000-00000000007A}", "{5A800000-0000-0000-0000-00000000008A}",
-           "{5A900000-0000-0000-0000-00000000009A}")
-check(reg_import(control(H, "Heath", f"C:\\\\windows\\\\system32\\\\{THERE}")
-                 + control(I, "Ivy", f"C:\\\\windows\\\\system32\\\\{NOT_THERE}")
-                 + control(J, "Juniper", THERE), "servers.reg", ["/reg:" + OTHER]) == 0,
-      "controls of the other view whose servers lie in one view's system folder alone")
-code, out, _ = ctl("list", "--format", "json", "--view", OTHER)
-seen = {row["clsid"]: row for row in json.loads(out)} if code in (0, 2) else {}
-check({c: seen.get(c, {}).get("server_state") for c in (H, I, J)} == {H: "present", I: "missing", J: "present"}
-      and folders[OTHER] in (seen.get(J, {}).get("server_note") or "").lower(),
-      f"list --view {OTHER}: each server as that view's loader finds it: "
-      + str({c: (seen.get(c, {}).get("server_state"), seen.get(c, {}).get("server_note")) for c in (H, I, J)}))
-code, out, _ = ctl("remove", "--missing", "--view", OTHER, "--yes")
-check(exists(f"CLSID\\{H}", OTHER) and exists(f"CLSID\\{J}", OTHER) and not exists(f"CLSID\\{I}", OTHER),
-      f"remove --missing --view {OTHER}: the live controls stay, the dead one goes")
 
+def views():
+    check(reg_import(LAYOUT, "layout.reg") == 0, "layout imported")
+    OURS = {A, B, C, D, E, F}
+    # The other view, from the same program: --view lists and removes there,
+    # and its backup says how to put it back.
+    OTHER = "64" if BITS == "32" else "32"
+    G = "{5A600000-0000-0000-0000-00000000006A}"
+    check(reg_import(control(G, "Gale", "C:\\\\gone\\\\gale.ocx",
+                             f'[HKEY_CLASSES_ROOT\\CLSID\\{G}\\ProgID]\n@="Talven.Gale.1"\n'),
+                     "other.reg", ["/reg:" + OTHER]) == 0 and
+          reg_import(f'[HKEY_CLASSES_ROOT\\Talven.Gale.1\\CLSID]\n@="{G}"\n', "shared.reg") == 0,
+          "a control laid out in the other view, its ProgID shared")
+    code, out, _ = ctl("list", "--format", "json", "--view", OTHER)
+    other_rows = {row["clsid"]: row for row in json.loads(out)} if code == 0 else {}
+    check(G in other_rows and other_rows[G]["view"] == int(OTHER) and other_rows[G]["progid"] == "Talven.Gale.1"
+          and not OURS & set(other_rows), f"list --view {OTHER}: that view's controls, and only those")
+    check(ctl("list", "--view", "16")[0] == 1, "--view 16: bad usage, exit 1")
+    code, out, _ = ctl("remove", G, "--view", OTHER, "--backup", "C:\\other.reg", "--yes")
+    check(code == 0 and not exists(f"CLSID\\{G}", OTHER) and not exists("Talven.Gale.1", BITS),
+          f"remove --view {OTHER}: the class and its ProgID gone")
+    with open(os.path.join(PREFIX, "drive_c", "other.reg"), "rb") as backup:
+        said = backup.read().decode("utf-16")
+    check(f"reg import FILE /reg:{OTHER}" in said, "the backup names its view")
+    # Wine's reg, unlike Windows', puts even a shared key imported for the
+    # 32-bit view from a 64-bit program under Wow6432Node: it is looked for there.
+    check(run("reg", "import", "C:\\other.reg", "/reg:" + OTHER)[0] == 0 and exists(f"CLSID\\{G}\\ProgID", OTHER)
+          and exists("Talven.Gale.1\\CLSID", OTHER), "the backup restores the other view's class and its ProgID")
+
+    # A server judged as the loader of its registration's view sees it: for a
+    # 32-bit one, the file system redirector sends "system32" to "syswow64". A
+    # file that only the other view's system folder holds, and one that only
+    # this program's own holds, named as an installer of that view writes them.
+    folders = {"32": "syswow64", "64": "system32"}
+    for bits, name in (("32", "talven-in-32.ocx"), ("64", "talven-in-64.ocx")):
+        with open(os.path.join(PREFIX, "drive_c", "windows", folders[bits], name), "wb") as made:
+            made.write(b"MZ")
+    THERE, NOT_THERE = f"talven-in-{OTHER}.ocx", f"talven-in-{BITS}.ocx"
+    H, I, J = ("{5A700000-0000-0000-0000-00000000007A}", "{5A800000-0000-0000-0000-00000000008A}",
+               "{5A900000-0000-0000-0000-00000000009A}")
+    check(reg_import(control(H, "Heath", f"C:\\\\windows\\\\system32\\\\{THERE}")
+                     + control(I, "Ivy", f"C:\\\\windows\\\\system32\\\\{NOT_THERE}")
+                     + control(J, "Juniper", THERE), "servers.reg", ["/reg:" + OTHER]) == 0,
+          "controls of the other view whose servers lie in one view's system folder alone")
+    code, out, _ = ctl("list", "--format", "json", "--view", OTHER)
+    seen = {row["clsid"]: row for row in json.loads(out)} if code in (0, 2) else {}
+    check({c: seen.get(c, {}).get("server_state") for c in (H, I, J)} == {H: "present", I: "missing", J: "present"}
+          and folders[OTHER] in (seen.get(J, {}).get("server_note") or "").lower(),
+          f"list --view {OTHER}: each server as that view's loader finds it: "
+          + str({c: (seen.get(c, {}).get("server_state"), seen.get(c, {}).get("server_note")) for c in (H, I, J)}))
+    code, out, _ = ctl("remove", "--missing", "--view", OTHER, "--yes")
+    check(exists(f"CLSID\\{H}", OTHER) and exists(f"CLSID\\{J}", OTHER) and not exists(f"CLSID\\{I}", OTHER),
+          f"remove --missing --view {OTHER}: the live controls stay, the dead one goes")
+
+
+{"machine": machine, "user": user, "views": views}[PART]()
+# A part that checked nothing proves nothing.
+check(CHECKS[0] > 1, f"{PART}: {CHECKS[0]} checks made")
 print(f"{len(FAILURES)} checks failed")
 sys.exit(1 if FAILURES else 0)

@@ -139,18 +139,19 @@ REGSAM FlagOf(const Roles& roles, REGSAM role)
 
 struct Noted {
     std::vector<std::string> kept;
+    REGSAM working;  // the view of the removal that asks
 };
 
 void NoteKept(const char* tree, const ClassKey& user, void* context)
 {
     // Asked while the removal works in its view.
-    const bool other = user.view != 0 && user.view != FindViews().working;
+    const bool other = user.view != 0 && user.view != static_cast<Noted*>(context)->working;
     static_cast<Noted*>(context)->kept.push_back(std::string(tree) + " by " + user.clsid + (other ? " other" : ""));
 }
 
-void WorkIn(REGSAM flag)
+Scope In(REGSAM flag)
 {
-    UseView(flag, flag == 0 ? nullptr : RegDeleteKeyExA);
+    return {kShownStore, flag, flag == 0 ? nullptr : RegDeleteKeyExA};
 }
 
 // The case laid out, its removals made each in its view, then: exactly the
@@ -165,14 +166,16 @@ void ExpectOutcome(const ViewCase& c, const Roles& roles)
     const Outcome& expected = HasTwoViews() ? c.two : c.one;
     const int handles = OpenHandles();
     Noted noted;
-    const RemovalWatch watch = {nullptr, NoteKept, nullptr, &noted, nullptr};
+    RemovalWatch watch = {};
+    watch.kept = NoteKept;
+    watch.context = &noted;
     for (const Removal& removal : expected.removals) {
-        WorkIn(FlagOf(roles, removal.view));
+        const Scope scope = In(FlagOf(roles, removal.view));
+        noted.working = FindViews(scope).working;
         char room[kLineRoom];
-        std::strcpy(room, ListedLine(removal.clsid).c_str());
-        EXPECT_EQ(RemoveControlReporting(room, watch), removal.result) << removal.clsid;
+        std::strcpy(room, ListedLine(removal.clsid, scope).c_str());
+        EXPECT_EQ(RemoveControlReporting(room, scope, watch), removal.result) << removal.clsid;
     }
-    WorkIn(0);
     EXPECT_EQ(OpenHandles(), handles);
     EXPECT_EQ(noted.kept, expected.kept);
     for (const std::string& gone : expected.gone) {

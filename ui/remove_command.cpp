@@ -33,7 +33,7 @@ ResultCode RemoveSelectedControl(HWND dialog)
     // A registration of the class in the other store shows now, or the one
     // that changed: its line takes the place of the one removed, so the
     // list hides nothing that remains.
-    if (ShownControlLine(removed, line) == ERROR_SUCCESS) {
+    if (ShownControlLine(kShownScope, removed, line) == ERROR_SUCCESS) {
         const LRESULT shown = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
         index = shown >= 0 ? shown : index;
     }

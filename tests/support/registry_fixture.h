@@ -73,15 +73,16 @@ bool KeyExists(const std::string& path, REGSAM view = 0);
 std::vector<KeyDef> Join(std::initializer_list<std::vector<KeyDef>> parts);
 
 // The entry lines a scan delivers, in the order it delivers them, and its
-// result where asked for.
+// result where asked for; the dialog's scan, or the scope's.
 std::vector<std::string> ListControls(ResultCode* result = nullptr);
+std::vector<std::string> ListScopeControls(const Scope& scope);
 
 // The entry line of each control the scan lists, by its class key's name;
 // and the line of one class, or a line naming it that no registration
 // builds, where it is not listed. A removal takes only a registration that
 // builds the very line it is given.
-std::map<std::string, std::string> LinesByClass();
-std::string ListedLine(const std::string& clsid);
+std::map<std::string, std::string> LinesByClass(const Scope& scope = kShownScope);
+std::string ListedLine(const std::string& clsid, const Scope& scope = kShownScope);
 
 // What the logic answers a symbolic link with, and a path too deep for its
 // 1024-byte room.

@@ -64,17 +64,26 @@ std::vector<std::string> ListControls(ResultCode* result)
     return lines;
 }
 
-std::map<std::string, std::string> LinesByClass()
+std::vector<std::string> ListScopeControls(const Scope& scope)
+{
+    std::vector<std::string> lines;
+    FillScopeControlList(
+        scope, [](const char* line, void* context) { static_cast<std::vector<std::string>*>(context)->push_back(line); },
+        &lines);
+    return lines;
+}
+
+std::map<std::string, std::string> LinesByClass(const Scope& scope)
 {
     std::map<std::string, std::string> lines;
-    for (const std::string& line : ListControls())
+    for (const std::string& line : ListScopeControls(scope))
         lines[line.substr(line.find('\t') + 1, line.rfind('\t') - line.find('\t') - 1)] = line;
     return lines;
 }
 
-std::string ListedLine(const std::string& clsid)
+std::string ListedLine(const std::string& clsid, const Scope& scope)
 {
-    const std::map<std::string, std::string> lines = LinesByClass();
+    const std::map<std::string, std::string> lines = LinesByClass(scope);
     const auto found = lines.find(clsid);
     return found != lines.end() ? found->second : "Class\t" + clsid + "\tx.ocx";
 }
