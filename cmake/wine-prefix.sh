@@ -55,12 +55,13 @@ copy)
     prefix=$3
     export WINEPREFIX="$prefix"
     rm -rf "$prefix"
-    # Linked, a prefix is a moment's work where a copy is a gigabyte; then
-    # each file a program may write in place (the registry's, the small
-    # ones) is made a file of the copy's own.
-    cp -al "$template/." "$prefix/" && [ -f "$prefix/system.reg" ] || { echo "cannot copy $template" >&2; exit 1; }
-    find "$prefix" -type f \( -size -64k -o -name '*.reg' \) \
-        -exec sh -c 'for f; do cp -p "$f" "$f.own" && mv -f "$f.own" "$f" || exit 1; done' sh {} + ||
+    # Linked, a prefix is a moment's work where a copy is a gigabyte: each
+    # file a program may write in place (the registry's, the small ones) is
+    # copied, and every other one linked.
+    mkdir -p "$prefix" &&
+        (cd "$template" && find . -type f \( -size -64k -o -name '*.reg' \) -print0 |
+            xargs -0 cp -a --parents -t "$prefix") &&
+        cp -al -n "$template/." "$prefix/" && [ -f "$prefix/system.reg" ] ||
         { echo "cannot copy $template" >&2; exit 1; }
     start_display
     ;;
@@ -128,7 +129,10 @@ create | template)
 end)
     # A link to a template shared by the run: the template stays.
     [ -L "$prefix" ] && { rm -f "$prefix"; exit 0; }
+    # The server gone before its folder: a folder made next may get the
+    # same inode, and with it this server's socket.
     "$wineserver" -k 2>/dev/null || true
+    timeout -k 5 60 "$wineserver" -w 2>/dev/null || true
     stop_display
     rm -rf "$prefix"
     ;;

@@ -9,8 +9,10 @@
 int main(int argc, char** argv)
 {
 #ifdef _WIN32
-    // A crash must fail the test, not wait in Wine's debugger.
+    // A crash must fail the test, not wait in Wine's debugger; and what ran
+    // before it must show, not die in the output's buffer.
     SetErrorMode(SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);
+    setvbuf(stdout, nullptr, _IONBF, 0);
     // The tests replace all of HKEY_CLASSES_ROOT\CLSID, \TypeLib and \Interface. Under
     // Wine that is a throwaway prefix; anywhere else it would be the
     // machine's own registrations.
