@@ -65,7 +65,8 @@ run_configuration() {
 
 # The Windows builds and their tests are the longest way through the run:
 # they start at once, with the boots of the Wine prefixes their tests copy,
-# which need no build. The rest fill the time those leave, at a lower
+# which need no build, and the fuzzing, whose one long test would otherwise
+# be the last to end. The rest fill the time those leave, at a lower
 # priority, so that they never hold the longest way up.
 names=(win-i686 win-x86_64 host-asan fuzz host msvc-dialect msvc-dialect-x86_64)
 "$root/cmake/wine-prefix.sh" template "$root/build/logs/two-views" >"$logs/two-views.log" 2>&1 &
@@ -73,8 +74,8 @@ names=(win-i686 win-x86_64 host-asan fuzz host msvc-dialect msvc-dialect-x86_64)
 run_configuration win-i686 &
 run_configuration win-x86_64 &
 lower() { renice -n 10 -p "$BASHPID" >/dev/null; "$@"; }
+run_configuration fuzz &
 lower run_configuration host-asan &
-lower run_configuration fuzz &
 lower run_configuration host &
 lower run_configuration msvc-dialect win-i686 &
 lower run_configuration msvc-dialect-x86_64 win-x86_64 &
