@@ -14,8 +14,6 @@ bool g_machineReadOnly = false;
 long g_viewDeletions = 0;
 std::vector<std::string> g_deleted;  // by full path, in the order they went
 
-constexpr REGSAM kViewFlags = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
-
 // Like Wine's, a deletion reaches a link's target, never the link; through
 // the merged view it deletes the copy the view shows.
 LONG DeleteKeyInView(const char* operation, HKEY parent, LPCSTR subkey, REGSAM view)

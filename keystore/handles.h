@@ -10,6 +10,8 @@
 
 namespace keystore::internal {
 
+constexpr REGSAM kViewFlags = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
+
 // A handle of a key of one store, or of a path of the merged view. Opened
 // through HKEY_CLASSES_ROOT it holds the copy it was opened on: bound to
 // the user's copy, it stays with that one; on the machine's, it reads the

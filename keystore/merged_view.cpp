@@ -43,8 +43,6 @@ LONG ShownKey(Handle* h, Key** key)
 
 namespace {
 
-constexpr REGSAM kViewFlags = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
-
 std::string JoinPath(const std::string& path, const char* subkey)
 {
     if (path.empty())

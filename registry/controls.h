@@ -82,8 +82,6 @@ ResultCode ShownControlLine(const Scope& scope, const char* line, char* shown);
 // reached. Never deletes through a symbolic link: a link anywhere in the
 // tree is a failure when it is reached.
 ResultCode DeleteKeyTree(const char* path);
-// The same in the one store and the view of the scope.
-ResultCode DeleteScopeKeyTree(const Scope& scope, const char* path);
 
 // How the read-only walk of a removal shows each key of the trees it would
 // delete: as it enters the key, before its subkeys, and as it leaves it,

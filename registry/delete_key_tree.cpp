@@ -174,8 +174,3 @@ ResultCode DeleteKeyTree(const char* path)
 {
     return InSingleStore(kShownScope, path, nullptr, nullptr, true);
 }
-
-ResultCode DeleteScopeKeyTree(const Scope& scope, const char* path)
-{
-    return InSingleStore(scope, path, nullptr, nullptr, true);
-}

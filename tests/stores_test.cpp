@@ -4,6 +4,7 @@
 // never make it delete a machine-wide one, and the reverse.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "controls.h"
@@ -154,6 +155,40 @@ TEST(StoresShown, AStandardUserClearsTheirOwnStore)
     // The program's own way, unelevated: the machine's control cannot go.
     EXPECT_EQ(Remove(EntryLine(kXControl)), ERROR_ACCESS_DENIED);
     EXPECT_TRUE(KeyExists(kXClass));
+    ResetRegistry();
+}
+
+// Each scope lists, and removes from, the stores it names and no other,
+// whichever scope came before it: the machine's control X, the user's U,
+// and a per-user copy of X that builds another line.
+TEST(StoresShown, EachScopeListsAndRemovesInItsOwnStores)
+{
+    const std::string copyOfX = "Old toolbar\t" + kX + "\tC:\\Users\\u\\toolbar.ocx";
+    const struct {
+        StoreChoice stores;
+        std::vector<std::string> listed;
+        ResultCode removingX;  // the machine's line of X
+        bool machineXGone;
+    } cases[] = {
+        {kShownStore, {copyOfX, EntryLine(kUControl)}, 0, true},
+        {kMachineStoreOnly, {EntryLine(kXControl)}, 0, true},
+        {kUserStoreOnly, {copyOfX, EntryLine(kUControl)}, kRegistrationChanged, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stores);
+        ResetRegistry();
+        ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(kXControl), InUserStore(ControlKeys(kUControl)),
+                                          InUserStore(BareControl(kX, "Old toolbar"))})));
+        const Scope scope = {c.stores, 0, nullptr};
+        std::vector<std::string> listed = ListScopeControls(scope);
+        std::sort(listed.begin(), listed.end());
+        std::vector<std::string> expected = c.listed;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(listed, expected);
+        EXPECT_EQ(RemoveIn(scope, EntryLine(kXControl)), c.removingX);
+        EXPECT_EQ(KeyExists(kXClass), !c.machineXGone);
+        EXPECT_TRUE(KeyExists(User(kXClass))) << "the user's copy is no registration of that line";
+    }
     ResetRegistry();
 }
 #endif
