@@ -11,7 +11,7 @@
 #include "keystore.h"
 #endif
 
-namespace {
+namespace code_page_test {
 
 enum Page { k1252, k932 };
 
@@ -100,4 +100,4 @@ INSTANTIATE_TEST_SUITE_P(
                     Spelling{k932, "kanji one", "\xe4\xb8\x80", "\x88\xea", true},
                     Spelling{k932, "halfwidth katakana, one byte", "\xef\xbd\xb1", "\xb1", true}));
 
-}  // namespace
+}  // namespace code_page_test

@@ -8,7 +8,7 @@
 #include <pthread.h>
 #endif
 
-namespace {
+namespace deletion_test {
 
 // A tree whose children are enumerated A, B, C, with keys named like it
 // beside it that must survive its deletion.
@@ -140,4 +140,4 @@ TEST_F(DeepDeletion, TreeTooDeepToAddressIsLeftWhole)
     EXPECT_EQ(OpenHandles(), handlesBefore);
 }
 
-}  // namespace
+}  // namespace deletion_test

@@ -11,7 +11,7 @@
 #include "registry_fixture.h"
 #include "ui.h"
 
-namespace {
+namespace dialog_test {
 
 const ControlDef kCedar = {"{1C000000-0000-0000-0000-000000000001}", "Cedar Clock",
                            "C:\\Controls\\cedar.ocx", "", ""};
@@ -140,4 +140,4 @@ TEST_F(Dialog, UnwritableClassKeyReportsTheScanFailureThenOpensAndWmCloseEnds)
     EXPECT_FALSE(Shown());
 }
 
-}  // namespace
+}  // namespace dialog_test

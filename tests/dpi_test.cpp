@@ -17,7 +17,7 @@
 #include "resource.h"
 #include "talven_driver.h"
 
-namespace {
+namespace dpi_test {
 
 // The sample controls of the README's pictures: every class identifier is
 // one of 38 characters.
@@ -201,4 +201,4 @@ TEST_F(DpiDetails, WrapsEveryPartTooWideForOneLine)
     }
 }
 
-}  // namespace
+}  // namespace dpi_test

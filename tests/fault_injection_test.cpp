@@ -12,7 +12,7 @@
 #include "keystore.h"
 #include "registry_fixture.h"
 
-namespace {
+namespace fault_injection_test {
 
 constexpr LONG kInjected = 31;  // ERROR_GEN_FAILURE: a code nothing else returns
 
@@ -189,4 +189,4 @@ TEST(FaultInjection, EachFailedCallOfAScanCostsAtMostItsClass)
     ResetRegistry();
 }
 
-}  // namespace
+}  // namespace fault_injection_test

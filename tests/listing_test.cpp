@@ -7,7 +7,7 @@
 #include "controls.h"
 #include "registry_fixture.h"
 
-namespace {
+namespace listing_test {
 
 const ControlDef kAlpha = {"{A1000000-0000-0000-0000-000000000001}", "Alpha Gauge",
                            "C:\\Controls\\alpha.ocx", "", ""};
@@ -144,9 +144,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, Listing, testing::ValuesIn(ListingCases()),
                              return name;
                          });
 
-}  // namespace
+}  // namespace listing_test
 
-namespace {
+namespace listing_test {
 
 // The handle count the listing checks rests on must see a handle left open.
 TEST(RegistryFixture, SeesAHandleLeftOpen)
@@ -162,4 +162,4 @@ TEST(RegistryFixture, SeesAHandleLeftOpen)
     ResetRegistry();
 }
 
-}  // namespace
+}  // namespace listing_test

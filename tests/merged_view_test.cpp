@@ -13,7 +13,7 @@
 #include "keystore.h"
 #endif
 
-namespace {
+namespace merged_view_test {
 
 constexpr char kClasses[] = "Software\\Classes\\";
 const std::string kKey = "TalvenMerge";
@@ -234,4 +234,4 @@ TEST_F(MergedView, EachViewShowsItsOwnClassesOfTheUsersStore)
 }
 #endif
 
-}  // namespace
+}  // namespace merged_view_test

@@ -10,7 +10,7 @@
 #include "resource.h"
 #include "talven_driver.h"
 
-namespace {
+namespace program_test {
 
 const ControlDef kCedar = {"{3C000000-0000-0000-0000-000000000003}", "Cedar Clock",
                            "C:\\Controls\\cedar.ocx", "Talven.Cedar.1", "{7A000000-0000-0000-0000-0000000000A1}"};
@@ -61,4 +61,4 @@ TEST_F(Program, ReportsAScanFailureBeforeItsDialogAndEndsOnWmClose)
     EXPECT_EQ(talven_.WaitForExit(), 0);
 }
 
-}  // namespace
+}  // namespace program_test

@@ -29,7 +29,7 @@
 #include "census.h"
 #include "views.h"
 
-namespace {
+namespace real_registry_test {
 
 // A class key of either view as found: the values that name other trees.
 struct Registration {
@@ -279,4 +279,4 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
     EXPECT_GT(librariesKept, 0);
 }
 
-}  // namespace
+}  // namespace real_registry_test

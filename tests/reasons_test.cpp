@@ -4,7 +4,7 @@
 
 #include "output.h"
 
-namespace {
+namespace reasons_test {
 
 TEST(Reasons, SayWhatWhereAndWhatToDo)
 {
@@ -20,4 +20,4 @@ TEST(Reasons, SayWhatWhereAndWhatToDo)
     EXPECT_EQ(Reason(kRegistrationChanged, ""), "its registration is not the one listed any more (1018)");
 }
 
-}  // namespace
+}  // namespace reasons_test

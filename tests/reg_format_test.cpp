@@ -4,7 +4,7 @@
 
 #include "reg_format.h"
 
-namespace {
+namespace reg_format_test {
 
 struct ValueCase {
     const char* what;
@@ -65,4 +65,4 @@ TEST(RegFormatFile, HeaderAndKeyLines)
               u"[HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{A}\\Sub]\r\n");
 }
 
-}  // namespace
+}  // namespace reg_format_test

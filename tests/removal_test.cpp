@@ -12,7 +12,7 @@
 #include "keystore.h"
 #endif
 
-namespace {
+namespace removal_test {
 
 const std::string kX = "{5A000000-0000-0000-0000-00000000000A}";
 const std::string kY = "{5B000000-0000-0000-0000-00000000000B}";
@@ -473,4 +473,4 @@ INSTANTIATE_TEST_SUITE_P(Orders, SharedTrees,
                                          std::vector<int>{1, 0, 2}, std::vector<int>{1, 2, 0},
                                          std::vector<int>{2, 0, 1}, std::vector<int>{2, 1, 0}));
 
-}  // namespace
+}  // namespace removal_test

@@ -8,7 +8,7 @@
 #include "in_process_dialog.h"
 #include "registry_fixture.h"
 
-namespace {
+namespace remove_command_test {
 
 const std::string kShared = "{7A000000-0000-0000-0000-0000000000A1}";
 const std::string kOwn = "{7B000000-0000-0000-0000-0000000000B1}";
@@ -229,4 +229,4 @@ TEST_F(RemoveCommand, RefusesALineWhoseRegistrationChangedAfterListing)
     ExpectShown({renamed, kElm}, 0);
 }
 
-}  // namespace
+}  // namespace remove_command_test

@@ -13,7 +13,7 @@
 #include "resource.h"
 #include "talven_driver.h"
 
-namespace {
+namespace resources_test {
 
 // Reads a dialog template: WORDs, DWORDs and NUL-terminated UTF-16 strings.
 struct TemplateReader {
@@ -234,4 +234,4 @@ TEST_F(Resources, PeHeaderMakesAWindowsGuiProgram)
 #endif
 }
 
-}  // namespace
+}  // namespace resources_test

@@ -14,7 +14,7 @@
 #include "random_registry.h"
 #include "registry_fixture.h"
 
-namespace {
+namespace scan_order_test {
 
 
 TEST(ScanOrder, DeliversWhatTheFirstOrderDidOnRandomRegistries)
@@ -43,4 +43,4 @@ TEST(ScanOrder, DeliversWhatTheFirstOrderDidOnRandomRegistries)
     keystore::Clear();
 }
 
-}  // namespace
+}  // namespace scan_order_test

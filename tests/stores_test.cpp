@@ -14,7 +14,7 @@
 #include "keystore.h"
 #endif
 
-namespace {
+namespace stores_test {
 
 const std::string kX = "{9A000000-0000-0000-0000-00000000000A}";
 const std::string kU = "{9B000000-0000-0000-0000-00000000000B}";
@@ -193,4 +193,4 @@ TEST(StoresShown, EachScopeListsAndRemovesInItsOwnStores)
 }
 #endif
 
-}  // namespace
+}  // namespace stores_test

@@ -18,6 +18,7 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 
 PART, WINE_RUN, PREFIX, EXE, BITS = sys.argv[1:6]
 VIEW = ["/reg:32"] if BITS == "32" else ["/reg:64"]
@@ -88,9 +89,31 @@ LAYOUT = (
               f'[HKEY_CLASSES_ROOT\\CLSID\\{F}\\{DEEP}]\n'))
 
 
+def server(option):
+    wineserver = "/usr/lib/wine/wineserver"
+    subprocess.run([wineserver if os.path.exists(wineserver) else "wineserver", option],
+                   env=dict(os.environ, WINEPREFIX=PREFIX), timeout=120,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+# Wine's server kept on between programs, from the first program after each
+# look at the stores: each program that starts it anew starts Wine's whole
+# session (its services, its desktop) with it, ten times the work of the
+# program itself.
+SERVING = [False]
+
+
 def run(*args, stdin=subprocess.DEVNULL):
-    done = subprocess.run([WINE_RUN, PREFIX, *args], stdin=stdin, capture_output=True, timeout=300)
-    return done.returncode, done.stdout.decode("utf-8", "replace"), done.stderr.decode("utf-8", "replace")
+    if not SERVING[0]:
+        server("-p")
+        SERVING[0] = True
+    # Into files, not pipes: Wine's session, which the first program starts,
+    # outlives it and would hold a pipe open.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run([WINE_RUN, PREFIX, *args], stdin=stdin, stdout=out, stderr=err, timeout=300).returncode
+        out.seek(0)
+        err.seek(0)
+        return code, out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace")
 
 
 def ctl(*args):
@@ -113,14 +136,16 @@ MACHINE = "HKLM\\SOFTWARE\\Classes\\"
 USER = "HKCU\\Software\\Classes\\"
 
 
+
+
 def classes(hive="system.reg"):
     """A class store as Wine keeps it: each key's lines, values exactly as
     stored, without the times of change; keyed by the path under the view."""
-    # Wine writes its store when its server ends, a moment after the last
-    # program.
-    wineserver = "/usr/lib/wine/wineserver"
-    subprocess.run([wineserver if os.path.exists(wineserver) else "wineserver", "-w"],
-                   env=dict(os.environ, WINEPREFIX=PREFIX), timeout=120)
+    # Wine writes its store when its server ends.
+    if SERVING[0]:
+        server("-k")
+        server("-w")
+        SERVING[0] = False
     store = {}
     key = None
     prefix = "software\\classes\\" + ("wow6432node\\" if BITS == "32" else "")

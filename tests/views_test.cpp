@@ -12,7 +12,7 @@
 #include "registry_fixture.h"
 #include "views.h"
 
-namespace {
+namespace views_test {
 
 const std::string kX = "{6A000000-0000-0000-0000-00000000000A}";
 const std::string kY = "{6B000000-0000-0000-0000-00000000000B}";
@@ -228,4 +228,4 @@ TEST_P(Views, OneView)
 
 INSTANTIATE_TEST_SUITE_P(Cases, Views, testing::ValuesIn(ViewCases()));
 
-}  // namespace
+}  // namespace views_test
