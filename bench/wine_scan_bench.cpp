@@ -16,7 +16,9 @@
 //     holding as many classes again;
 //   - with --start, the time from starting talven.exe (beside this program,
 //     or the one named after --start) to its dialog shown, on this registry
-//     and on one without these subkeys.
+//     and on one without these subkeys; and what the dialog's server file
+//     checks add to it: a list box of the dialog's kind filled as the
+//     dialog fills it, against one filled with the lines alone.
 // Prints "name value" lines for the report.
 #include <windows.h>
 
@@ -31,6 +33,7 @@
 #include "timing.h"
 #include "rows.h"
 #include "talven_driver.h"
+#include "ui.h"
 
 namespace {
 
@@ -62,7 +65,10 @@ bool LayClasses(int subkeys, REGSAM view = 0)
         RegSetValueExA(cls, "", 0, REG_SZ, reinterpret_cast<BYTE*>(text), lstrlenA(text) + 1);
         laid = RegCreateKeyExA(cls, "InprocServer32", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr) == 0;
         if (laid) {
-            RegSetValueExA(sub, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\x.dll"), 9);
+            // One control in four named by a bare name, which the dialog's
+            // server check looks up folder by folder as the loader would.
+            const char* server = i % 80 == 0 ? "x.dll" : "C:\\x.dll";
+            RegSetValueExA(sub, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(server), lstrlenA(server) + 1);
             RegCloseKey(sub);
         }
         if (laid && i % 20 == 0) {
@@ -222,6 +228,30 @@ double CallCost(int subkeys)
     return seconds / subkeys;
 }
 
+void AddPlainLine(const char* line, void* list)
+{
+    SendMessageA(static_cast<HWND>(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+}
+
+void AddCheckedLine(const char* line, void* list)
+{
+    AddControlLine(static_cast<HWND>(list), line);
+}
+
+// Seconds to fill a list box of the dialog's kind as the dialog fills it,
+// each control's server file checked, or with the lines alone, as it was
+// filled before it showed whose server is missing.
+double FillListBox(bool checking)
+{
+    const HWND list = CreateWindowA("LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED, 0, 0,
+                                    300, 200, nullptr, nullptr, nullptr, nullptr);
+    const double start = Now();
+    FillControlList(checking ? AddCheckedLine : AddPlainLine, list);
+    const double seconds = Now() - start;
+    DestroyWindow(list);
+    return seconds;
+}
+
 // Seconds from starting talven to its dialog shown; negative on failure.
 double StartToDialog(const char* program)
 {
@@ -313,9 +343,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "RegRenameKey is missing\n");
         return 1;
     }
-    std::vector<double> large, empty;
+    std::vector<double> large, empty, checked, plain;
     for (int round = 0; round < 5; ++round) {
         large.push_back(StartToDialog(program));
+        checked.push_back(FillListBox(true));
+        plain.push_back(FillListBox(false));
         if (rename(HKEY_CLASSES_ROOT, L"CLSID", kParkedWide) != 0) {
             std::fprintf(stderr, "could not park CLSID\n");
             return 1;
@@ -331,5 +363,11 @@ int main(int argc, char** argv)
     std::printf("start_empty_seconds %.3f\n", Median(empty));
     std::printf("start_difference_not_registry_seconds %.3f\n",
                 Median(large) - Median(empty) - Median(bare));
+    // What the server checks add to the start: the dialog's list filled
+    // with them and without, here; the start before them is the start
+    // without that difference, every other step being the same.
+    const double checks = Median(checked) - Median(plain);
+    std::printf("server_checks_seconds %.4f\n", checks);
+    std::printf("start_over_start_without_checks %.3f\n", Median(large) / (Median(large) - checks));
     return 0;
 }

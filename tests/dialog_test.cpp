@@ -27,6 +27,9 @@ std::vector<KeyDef> ThreeControlsAndAPlainClass()
                  ControlKeys(kCedar), ControlKeys(kAmber), ControlKeys(kBirch)});
 }
 
+// None of these servers is there.
+const char kMissing[] = "Server file missing";
+
 class Dialog : public InProcessDialog {};
 
 TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
@@ -38,7 +41,7 @@ TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
     const std::vector<std::string> lines = Lines();
     EXPECT_EQ(lines, (std::vector<std::string>{EntryLine(kAmber), EntryLine(kBirch), EntryLine(kCedar)}));
     EXPECT_EQ(Selection(), 0);
-    EXPECT_EQ(Details(), DetailsText(EntryLine(kAmber)));
+    EXPECT_EQ(Details(), DetailsText(EntryLine(kAmber), kMissing));
     EXPECT_TRUE(RemoveEnabled());
     EXPECT_TRUE(Shown());
     EXPECT_TRUE(IsCentred());
@@ -46,7 +49,7 @@ TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
 
     // A new selection, as a click would make it, refreshes the details.
     Select(2);
-    EXPECT_EQ(Details(), DetailsText(EntryLine(kCedar)));
+    EXPECT_EQ(Details(), DetailsText(EntryLine(kCedar), kMissing));
 
     // Esc, as a key and as the command, and a double-click change nothing.
     PressKey(VK_ESCAPE);
@@ -54,7 +57,7 @@ TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
     Command(IDC_CONTROL_LIST, LBN_DBLCLK);
     EXPECT_TRUE(Shown());
     EXPECT_EQ(Selection(), 2);
-    EXPECT_EQ(Details(), DetailsText(EntryLine(kCedar)));
+    EXPECT_EQ(Details(), DetailsText(EntryLine(kCedar), kMissing));
     EXPECT_EQ(Lines(), lines);
 
     Command(IDOK, BN_CLICKED);
@@ -62,10 +65,11 @@ TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
 }
 
 // A row shows the display name alone: the CLSID and the server path, after
-// their TABs, lie beyond the list's right edge.
+// their TABs, lie beyond the list's right edge. (Its server is there: a
+// missing one's row says so after the name.)
 TEST_F(Dialog, RowsShowTheDisplayNameAlone)
 {
-    const ControlDef ash = {"{5E000000-0000-0000-0000-000000000005}", "Ash", "C:\\Controls\\ash.ocx", "", ""};
+    const ControlDef ash = {"{5E000000-0000-0000-0000-000000000005}", "Ash", "ole32.dll", "", ""};
     ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(ash)));
     ASSERT_NO_FATAL_FAILURE(Open());
     RECT list;
@@ -97,7 +101,7 @@ TEST_F(Dialog, ALineTooLongForTheRoomIsNeitherShownNorRemoved)
     Select(index);
     EXPECT_EQ(ReadSelectedLine(list, room), -1);
     EXPECT_EQ(room[kLineRoom], '#') << "written past the room";
-    EXPECT_EQ(Details(), DetailsText(EntryLine(kAmber))) << "the details box shows what it could not read";
+    EXPECT_EQ(Details(), DetailsText(EntryLine(kAmber), kMissing)) << "the details box shows what it could not read";
 
     Answer({IDYES, IDOK});
     Command(IDC_REMOVE, BN_CLICKED);

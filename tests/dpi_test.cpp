@@ -58,7 +58,7 @@ const Place kTemplate[] = {
     {IDOK, 194, 7, 50, 14},
     {IDC_REMOVE, 194, 24, 50, 14},
     {IDC_CONTROL_LIST, 7, 7, 181, 132},
-    {IDC_DETAILS, 7, 142, 181, 28},
+    {IDC_DETAILS, 7, 142, 181, 36},
 };
 
 // A control's rectangle in its dialog's client area.
@@ -97,7 +97,7 @@ TEST_F(Dpi, TalvenLaysOutItsDialogAsTheTemplateSaysAtTheDisplaysScale)
     EXPECT_NEAR(window.left - desktop.left, desktop.right - window.right, 1);
     EXPECT_NEAR(window.top - desktop.top, desktop.bottom - window.bottom, 1);
     EXPECT_NEAR(client.right, 251 * sx, 3);
-    EXPECT_NEAR(client.bottom, 177 * sy, 3);
+    EXPECT_NEAR(client.bottom, 185 * sy, 3);
     for (const Place& place : kTemplate) {
         SCOPED_TRACE(place.id);
         const RECT rect = ClientRectOf(dialog, place.id);
@@ -126,8 +126,9 @@ protected:
     }
 };
 
-// Each sample's name, class identifier and path on a line of its own, each
-// whole on its one line, all three within the box.
+// Each sample's name, class identifier and path, and its server file's
+// state, on a line of its own, each whole on its one line, all four within
+// the box.
 TEST_F(DpiDetails, ShowsEachPartOfTheSampleLinesWholeWithinTheBox)
 {
     ASSERT_NO_FATAL_FAILURE(Lay(SampleKeys()));
@@ -147,14 +148,14 @@ TEST_F(DpiDetails, ShowsEachPartOfTheSampleLinesWholeWithinTheBox)
                 break;
             start = end + 2;
         }
-        ASSERT_EQ(parts.size(), 3u);
+        ASSERT_EQ(parts.size(), 4u);
         for (const std::string& part : parts) {
             const RECT one = Measure(part, 10000);
             std::printf("at %d DPI: %-44s %3ld of %ld pixels\n", SystemDpi(), part.c_str(), one.right, box.right);
             EXPECT_LE(one.right, box.right) << part << " is wider than the box";
             EXPECT_EQ(Measure(part, box.right).bottom, lineHeight) << part << " takes more than its line";
         }
-        EXPECT_LE(Measure(text, box.right).bottom, box.bottom) << "the three lines do not fit the box";
+        EXPECT_LE(Measure(text, box.right).bottom, box.bottom) << "the four lines do not fit the box";
     }
 }
 
@@ -194,11 +195,119 @@ TEST_F(DpiDetails, WrapsEveryPartTooWideForOneLine)
             ++breaks;
             start = end + 2;
         }
-        std::string line = lines[row];
+        std::string line = lines[row] + "Server file missing";
         line.erase(std::remove(line.begin(), line.end(), '\t'), line.end());
         EXPECT_EQ(joined, line);
         EXPECT_GT(breaks, 2u) << "a part too wide did not wrap";
     }
+}
+
+// A control of each kind of server path, named so that the list shows them
+// in this order, and the state its details box gives on its last line.
+struct ServerCase {
+    std::string name;
+    std::string server;
+    std::string state;
+};
+
+// The server file's state on the details box's last line, the line whole
+// and the box holding all four at this scale; the missing drawn grey with
+// what they lack said after the name, the rest as a plain list draws them;
+// the list's strings, rows and keys as a plain list's.
+TEST_F(DpiDetails, ShowsEachServerFilesStateAndGreysTheMissing)
+{
+    char temp[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string folder = std::string(temp) + "talven-servers";
+    const std::string present = folder + "\\present.ocx";
+    const std::string folderInstead = folder + "\\folder.ocx";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA(folderInstead.c_str(), nullptr);
+    const HANDLE file = CreateFileA(present.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    const std::string kPresent = "Server file present";
+    const std::string kMissing = "Server file missing";
+    const std::string kNotChecked = "Server file not checked: ";
+    const std::vector<ServerCase> cases = {
+        {"A present path", present, kPresent},
+        {"B present path in quotes", "\"" + present + "\"", kPresent},
+        {"C missing path", folder + "\\gone.ocx", kMissing},
+        {"D folder where the file should be", folderInstead, kMissing},
+        {"E name found in the system folder", "ole32.dll", kPresent},
+        {"F name found, its .dll left out", "ole32", kPresent},
+        {"G name found nowhere", "talven-nowhere.ocx", kMissing},
+        {"H network path", "\\\\talven-nowhere\\share\\net.ocx", kNotChecked + "it is on the network"},
+        {"I environment variable", "%SystemRoot%\\System32\\ole32.dll", kNotChecked + "the path holds a variable"},
+        {"J relative path", "Controls\\relative.ocx", kNotChecked + "the path names no drive"},
+    };
+    std::vector<KeyDef> layout;
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        char clsid[40];
+        std::snprintf(clsid, sizeof clsid, "{3F1A01%02u-7A1E-4C2B-9D00-0000000001%02u}", unsigned(i), unsigned(i));
+        const ControlDef control = {clsid, cases[i].name, cases[i].server, "", ""};
+        layout = Join({layout, ControlKeys(control)});
+        lines.push_back(EntryLine(control));
+    }
+    ASSERT_NO_FATAL_FAILURE(Lay(layout));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_EQ(Lines(), lines) << "the list's own strings are the entry lines";
+
+    RECT box;
+    GetClientRect(Item(IDC_DETAILS), &box);
+    const LONG lineHeight = Measure("X", box.right).bottom;
+    for (size_t row = 0; row < cases.size(); ++row) {
+        SCOPED_TRACE(cases[row].name);
+        Select(static_cast<int>(row));
+        EXPECT_EQ(Details(), DetailsText(lines[row], cases[row].state));
+        EXPECT_EQ(Measure(cases[row].state, box.right).bottom, lineHeight) << "the state takes more than its line";
+        EXPECT_LE(Measure(Details(), box.right).bottom, box.bottom) << "the four lines do not fit the box";
+    }
+
+    // Each row without a selection, then a missing one selected.
+    const HWND list = Item(IDC_CONTROL_LIST);
+    const HDC dc = GetDC(list);
+    const HGDIOBJ was = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+    for (size_t row = 0; row < cases.size(); ++row) {
+        SCOPED_TRACE(cases[row].name);
+        const bool missing = cases[row].state == kMissing;
+        const std::string shown = cases[row].name + (missing ? " (server file missing)" : "");
+        SIZE extent = {};
+        GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
+        const int index = static_cast<int>(row);
+        EXPECT_EQ(RowPixels(index, grey) > 0, missing);
+        EXPECT_EQ(RowPixels(index, text) > 0, !missing);
+        EXPECT_NEAR(RowInkWidth(index), extent.cx, 4) << "the row shows other than \"" << shown << "\"";
+    }
+    SelectObject(dc, was);
+    ReleaseDC(list, dc);
+    Select(2);
+    EXPECT_GT(RowPixels(2, GetSysColor(COLOR_HIGHLIGHTTEXT)), 0) << "a selected row is in the selection's colours";
+    EXPECT_EQ(RowPixels(2, grey), 0);
+
+    // Rows as tall as a plain list's of the same font.
+    const HWND plain = CreateWindowA("LISTBOX", "", WS_CHILD | LBS_NOINTEGRALHEIGHT, 0, 0, 100, 100, dialog_, nullptr,
+                                     nullptr, nullptr);
+    SendMessageA(plain, WM_SETFONT, SendMessageA(list, WM_GETFONT, 0, 0), FALSE);
+    EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), SendMessageA(plain, LB_GETITEMHEIGHT, 0, 0));
+    DestroyWindow(plain);
+
+    // The list's keys: a letter goes to the line it begins, End and Home
+    // to the last and the first.
+    TypeChar('g');
+    EXPECT_EQ(Selection(), 6);
+    PressKey(VK_END);
+    EXPECT_EQ(Selection(), static_cast<int>(cases.size()) - 1);
+    PressKey(VK_HOME);
+    EXPECT_EQ(Selection(), 0);
+
+    DeleteFileA(present.c_str());
+    RemoveDirectoryA(folderInstead.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace dpi_test

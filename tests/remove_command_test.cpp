@@ -26,6 +26,11 @@ const ControlDef kDune = {"{3E000000-0000-0000-0000-000000000005}", "Dune Slider
 const ControlDef kElm = {"{3F000000-0000-0000-0000-000000000006}", "Elm Grid",
                          "C:\\Controls\\elm.ocx", "", ""};
 
+// None of these servers is there; Cedar's, once changed, is, found in the
+// system folder, which the line that replaces its old one shows.
+const char kMissing[] = "Server file missing";
+const char kSystemServer[] = "ole32.dll";
+
 const char kConfirmation[] = "Remove Control: This item will be permanently removed from the registry.  "
                              "Are you sure? [&Yes|&No] question icon, over the dialog";
 const char kFailure[] = "Error: An unexpected error occurred while removing the control. [OK] error icon, "
@@ -92,7 +97,9 @@ protected:
             lines.push_back(EntryLine(control));
         EXPECT_EQ(Lines(), lines);
         EXPECT_EQ(Selection(), selection);
-        EXPECT_EQ(Details(), selection < 0 ? "" : DetailsText(lines[selection]));
+        EXPECT_EQ(Details(), selection < 0 ? "" : DetailsText(lines[selection],
+                                                             controls[selection].server == kSystemServer
+                                                                 ? "Server file present" : kMissing));
         EXPECT_EQ(RemoveEnabled(), !lines.empty());
         EXPECT_TRUE(Shown());
     }
@@ -201,7 +208,7 @@ TEST_F(RemoveCommand, KeepsTheLineOfARegistrationThatRemainsInTheOtherStore)
 // The registration confirmed, or nothing: Cedar's server changed after the
 // list was made, so its line no longer names what is registered; the
 // removal is refused with nothing deleted, the line shows the class as it
-// is now, and that line can then be removed. Dune renamed after listing
+// is now, its server checked anew, and that line can then be removed. Dune renamed after listing
 // gets its new line with the same message.
 TEST_F(RemoveCommand, RefusesALineWhoseRegistrationChangedAfterListing)
 {
@@ -209,7 +216,7 @@ TEST_F(RemoveCommand, RefusesALineWhoseRegistrationChangedAfterListing)
     ASSERT_NO_FATAL_FAILURE(Open());
     ExpectShown({kCedar, kDune, kElm}, 0);
     ControlDef moved = kCedar;
-    moved.server = "C:\\Controls\\v2\\cedar.ocx";
+    moved.server = kSystemServer;
     ASSERT_NO_FATAL_FAILURE(Lay({Text(ClassTree(kCedar) + "\\InprocServer32", moved.server)}));
     std::vector<std::string> registry = Snapshot();
 

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds talven.exe (the 32-bit product) and opens it under Wine, in a
 # throwaway prefix of its own under build/ laid out with a few sample
-# controls (pass --bare for Wine's own registry as it comes). On $DISPLAY
+# controls, one of whose server files is there (pass --bare for Wine's own
+# registry as it comes). On $DISPLAY
 # when there is one; otherwise on a virtual display, from which a screenshot
 # is saved to build/talven-run.png, and one with the display at 150 % to
 # build/talven-run-150.png.
@@ -22,6 +23,7 @@ run() { "$root/cmake/wine-run.sh" "$prefix" "$@"; }
 if [ "${1:-}" != --bare ]; then
     sample_controls_reg >"$prefix/samples.reg"
     run regedit /s 'Z:'"${prefix//\//\\}"'\samples.reg'
+    sample_server_files "$prefix"
 fi
 
 exe="$root/build/win-i686/bin/talven.exe"

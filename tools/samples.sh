@@ -1,6 +1,13 @@
 # Sourced by the tools: sample_controls_reg prints a registry script that
 # replaces the classes of a throwaway Wine prefix with a few sample controls
-# of our own invention, in both the 64-bit and the 32-bit view.
+# of our own invention, in both the 64-bit and the 32-bit view;
+# sample_server_files PREFIX lays the one server file of them that is there
+# (the gauge's), so that the others show as missing.
+sample_server_files() {
+    mkdir -p "$1/drive_c/Program Files/Talven Samples"
+    : >"$1/drive_c/Program Files/Talven Samples/gauge.ocx"
+}
+
 sample_controls_reg() {
     printf 'REGEDIT4\r\n\r\n'
     for view in 'HKEY_CLASSES_ROOT\CLSID' 'HKEY_LOCAL_MACHINE\Software\Classes\Wow6432Node\CLSID'; do

@@ -19,6 +19,7 @@ trap '"$root/cmake/wine-prefix.sh" end "$prefix"' EXIT
 run() { "$root/cmake/wine-run.sh" "$prefix" "$@"; }
 sample_controls_reg >"$prefix/samples.reg"
 run regedit /s 'Z:'"${prefix//\//\\}"'\samples.reg'
+sample_server_files "$prefix"
 
 export DISPLAY
 DISPLAY=$(cat "$prefix/talven-display")

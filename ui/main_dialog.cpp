@@ -13,7 +13,7 @@ constexpr int kTabStop = 400;  // dialog units: the CLSID and server lie beyond 
 void AddLineToList(const char* line, void* list)
 {
     // A line the list refuses is missing from it; the scan goes on.
-    SendMessageA(static_cast<HWND>(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+    AddControlLine(static_cast<HWND>(list), line);
 }
 
 ResultCode FillList(HWND dialog)
@@ -22,6 +22,7 @@ ResultCode FillList(HWND dialog)
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     INT tabStop = kTabStop;
     SendMessageA(list, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
+    SetRowHeight(list);
     const ResultCode result = FillControlList(AddLineToList, list);
     if (result != 0)
         return result;
@@ -130,13 +131,15 @@ int FittingBytes(HDC dc, const char* text, int size, int width)
 // where there is one, so that it wraps rather than spills over both edges.
 // Text is stepped through by characters: in a double-byte code page a
 // character's second byte may be that of "\".
-void ShapeDetails(HWND box, const char* line, char* shown)
+// Appended to the shown text from *length on; the server file's state,
+// given as a part of its own, follows the entry's.
+void ShapeDetails(HWND box, const char* line, char* shown, int* shownLength)
 {
     RECT client;
     GetClientRect(box, &client);
     const HDC dc = GetDC(box);
     const HGDIOBJ was = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
-    int length = 0;
+    int length = *shownLength;
     const char* part = line;
     while (true) {
         int size = 0;
@@ -169,6 +172,7 @@ void ShapeDetails(HWND box, const char* line, char* shown)
         part += size + 1;
     }
     shown[length] = '\0';
+    *shownLength = length;
     SelectObject(dc, was);
     ReleaseDC(box, dc);
 }
@@ -184,20 +188,34 @@ void ShowSelectedDetails(HWND dialog)
         SetDlgItemTextA(dialog, IDC_DETAILS, line);
         return;
     }
-    if (ReadSelectedLine(list, line) < 0 || !HoldsChar(line, '\t'))
+    const LRESULT selected = ReadSelectedLine(list, line);
+    if (selected < 0 || !HoldsChar(line, '\t'))
         return;
+    // The server file's state on a line of its own under the entry's parts.
+    char server[kServerLineRoom];
+    WriteServerLine(list, selected, server);
     char shown[kShownRoom];
-    ShapeDetails(GetDlgItem(dialog, IDC_DETAILS), line, shown);
+    int length = 0;
+    const HWND box = GetDlgItem(dialog, IDC_DETAILS);
+    ShapeDetails(box, line, shown, &length);
+    Put(shown, &length, '\r');
+    Put(shown, &length, '\n');
+    ShapeDetails(box, server, shown, &length);
     SetDlgItemTextA(dialog, IDC_DETAILS, shown);
 }
 
-INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
     case WM_COMMAND:
         return OnCommand(dialog, wParam);
+    case WM_DRAWITEM:
+        if (wParam != IDC_CONTROL_LIST)
+            return 0;
+        DrawControlRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return 1;
     case WM_CLOSE:
         EndDialog(dialog, 1);
         return 1;

@@ -7,6 +7,24 @@
 
 INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Adds an entry line to the list, its server file checked once, as its row
+// shows it; returns its index, or a negative value where the list refused it.
+LRESULT AddControlLine(HWND list, const char* line);
+
+// The row's server line for the details box, into a room of kServerLineRoom
+// bytes: "Server file present", "Server file missing", or "Server file not
+// checked: " and why.
+constexpr int kServerLineRoom = 64;
+void WriteServerLine(HWND list, LRESULT index, char* room);
+
+// Makes the owner-drawn list's rows as tall as a plain list's.
+void SetRowHeight(HWND list);
+
+// Draws a row of the list: its display name alone, greyed with
+// " (server file missing)" after it where its server file is missing, in
+// the selection's colours where it is selected.
+void DrawControlRow(const DRAWITEMSTRUCT& item);
+
 // Brings the details box in line with the list's selection.
 void ShowSelectedDetails(HWND dialog);
 

@@ -161,9 +161,14 @@ bool InProcessDialog::IsCentred() const
     return horizontal >= -1 && horizontal <= 1 && vertical >= -1 && vertical <= 1;
 }
 
-int InProcessDialog::RowInkWidth(int row) const
+namespace {
+
+// The list painted into memory, as it paints itself on the screen: each
+// pixel of the middle two thirds of the row's height shown to look, with
+// the row's own colour, the one at its right end past any text.
+template <typename Look>
+void LookAtRow(HWND list, int row, Look look)
 {
-    const HWND list = Item(IDC_CONTROL_LIST);
     RECT client;
     GetClientRect(list, &client);
     HDC screen = GetDC(nullptr);
@@ -173,20 +178,34 @@ int InProcessDialog::RowInkWidth(int row) const
     SendMessageA(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
     const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
     const int y = height * row + height / 2;
-    // The row's own colour is the one at its right end, past any text.
     const COLORREF background = GetPixel(memory, client.right - 2, y);
-    int width = -1;
     for (int x = 0; x < client.right - 2; ++x) {
-        for (int dy = -height / 3; dy <= height / 3; ++dy) {
-            if (GetPixel(memory, x, y + dy) != background)
-                width = x;
-        }
+        for (int dy = -height / 3; dy <= height / 3; ++dy)
+            look(x, GetPixel(memory, x, y + dy), background);
     }
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+}  // namespace
+
+int InProcessDialog::RowInkWidth(int row) const
+{
+    int width = -1;
+    LookAtRow(Item(IDC_CONTROL_LIST), row, [&](int x, COLORREF pixel, COLORREF background) {
+        if (pixel != background)
+            width = x;
+    });
     return width;
+}
+
+int InProcessDialog::RowPixels(int row, COLORREF colour) const
+{
+    int count = 0;
+    LookAtRow(Item(IDC_CONTROL_LIST), row, [&](int, COLORREF pixel, COLORREF) { count += pixel == colour; });
+    return count;
 }
 
 void InProcessDialog::Select(int index)
@@ -201,6 +220,12 @@ void InProcessDialog::Command(int id, int notification)
     SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(Item(id)));
     Pump(dialog_);
     EXPECT_TRUE(answers_.empty()) << answers_.size() << " box(es) expected but not shown";
+}
+
+void InProcessDialog::TypeChar(char c)
+{
+    PostMessageA(Item(IDC_CONTROL_LIST), WM_CHAR, static_cast<BYTE>(c), 1);
+    Pump(dialog_);
 }
 
 void InProcessDialog::PressKey(WORD key)

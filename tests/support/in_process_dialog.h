@@ -34,6 +34,9 @@ protected:
     // How far right, in pixels from the list's left edge, the row's text
     // reaches when the list paints itself; -1 when the row shows none.
     int RowInkWidth(int row) const;
+    // How many pixels of the middle of the row, as the list paints itself,
+    // are of the colour.
+    int RowPixels(int row, COLORREF colour) const;
 
     void Select(int index);  // as a click in the list would
     void Command(int id, int notification);
@@ -41,6 +44,8 @@ protected:
     // A key pressed in the list, taken up by the dialog manager as in
     // talven's own dialog loop.
     void PressKey(WORD key);
+    // A character typed in the list, as the dialog manager passes it on.
+    void TypeChar(char c);
 
     HWND dialog_ = nullptr;
     // Each box shown, as "caption: text [buttons] icon, before/over the dialog".

@@ -127,8 +127,9 @@ struct ControlDef {
 
 std::vector<KeyDef> ControlKeys(const ControlDef& control);
 std::string EntryLine(const ControlDef& control);
-// What the details box shows of an entry line: each TAB a line break.
-std::string DetailsText(const std::string& line);
+// What the details box shows of an entry line and its server file's state:
+// each TAB a line break, the state on the last line.
+std::string DetailsText(const std::string& line, const std::string& server);
 
 // A deletion or removal case: the layout, the keys in it that refuse write
 // access, the path or line to act on, the result, and the trees that must be

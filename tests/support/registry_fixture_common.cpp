@@ -114,12 +114,12 @@ std::string EntryLine(const ControlDef& control)
     return control.name + "\t" + control.clsid + "\t" + control.server;
 }
 
-std::string DetailsText(const std::string& line)
+std::string DetailsText(const std::string& line, const std::string& server)
 {
     std::string text;
     for (char c : line)
         text += c == '\t' ? std::string("\r\n") : std::string(1, c);
-    return text;
+    return text + "\r\n" + server;
 }
 
 bool InsideTree(const std::string& path, const std::string& tree)
