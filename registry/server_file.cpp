@@ -3,6 +3,7 @@
 #include "server_file.h"
 
 #include "controls.h"
+#include "exact_text.h"
 #include "key_text.h"
 
 namespace {
@@ -58,12 +59,12 @@ bool IsExempt(const char* rest)
 }
 
 // The path as a 32-bit program's loader reaches it on 64-bit Windows, for a
-// 64-bit program to look at, into a room of kLineRoom bytes: the file system
+// 64-bit program to look at, into a room of seenSize bytes: the file system
 // redirector sends "%windir%\System32" to "%windir%\SysWOW64" (but for a
 // few folders), and "%windir%\Sysnative" to the real "System32".
-void As32BitLoaderSees(const char* path, char* seen)
+void As32BitLoaderSees(const char* path, char* seen, int seenSize)
 {
-    lstrcpynA(seen, path, kLineRoom);
+    lstrcpynA(seen, path, seenSize);
     char windows[MAX_PATH];
     char folder[MAX_PATH + 16];
     const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
@@ -71,35 +72,67 @@ void As32BitLoaderSees(const char* path, char* seen)
         return;
     const char* rest = nullptr;
     if (Join(windows, "\\System32", "", folder, sizeof folder) && InFolder(path, folder, &rest) && !IsExempt(rest)) {
-        Join(windows, "\\SysWOW64", rest, seen, kLineRoom);
+        Join(windows, "\\SysWOW64", rest, seen, seenSize);
         return;
     }
     if (Join(windows, "\\Sysnative", "", folder, sizeof folder) && InFolder(path, folder, &rest))
-        Join(windows, "\\System32", rest, seen, kLineRoom);
+        Join(windows, "\\System32", rest, seen, seenSize);
 }
 
 // Whether looking in the folder could wait on the network: a "\\" path, or
 // a drive that is a network share.
-bool IsOnNetwork(const char* folder)
+bool IsOnNetwork(const char* folder, DriveTypes* drives)
 {
     if (folder[0] == '\\' && folder[1] == '\\')
         return true;
-    if (folder[0] == '\0' || folder[1] != ':')
+    const char letter = folder[0];
+    if (folder[1] != ':' || !((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')))
         return false;
-    const char root[] = {folder[0], ':', '\\', '\0'};
-    return GetDriveTypeA(root) == DRIVE_REMOTE;
+    const int drive = (letter | 0x20) - 'a';
+    if (!(drives->asked & (1u << drive))) {
+        const char root[] = {static_cast<char>('A' + drive), ':', '\\', '\0'};
+        drives->type[drive] = GetDriveTypeA(root);
+        drives->asked |= 1u << drive;
+    }
+    return drives->type[drive] == DRIVE_REMOTE;
+}
+
+// The length of a folder's path without a "\" at its end, read by characters.
+int FolderLength(const char* folder)
+{
+    const char* last = folder;
+    for (const char* at = folder; *at != '\0'; at = NextChar(at))
+        last = at;
+    const int length = lstrlenA(folder);
+    return length > 1 && *last == '\\' ? length - 1 : length;
+}
+
+bool SameFolder(const char* a, const char* b)
+{
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, FolderLength(a), b, FolderLength(b)) ==
+           CSTR_EQUAL;
 }
 
 // Whether the folder holds the named file (".dll" added to a name without
 // an extension, as the loader adds it), where into a room of MAX_PATH
-// bytes. A folder of that name is no file.
+// bytes. A folder of that name is no file. Looked at directly: under Wine
+// SearchPathA costs ten times as much.
 bool FoundIn(const char* folder, const char* name, char* found)
 {
-    const DWORD length = SearchPathA(folder, name, ".dll", MAX_PATH, found, nullptr);
-    if (length == 0 || length >= MAX_PATH)
+    const char* extension = HoldsChar(name, '.') ? "" : ".dll";
+    const int length = lstrlenA(folder);
+    const char* separator = FolderLength(folder) < length ? "" : "\\";
+    if (length + lstrlenA(separator) + lstrlenA(name) + lstrlenA(extension) >= MAX_PATH)
         return false;
+    lstrcpyA(found, folder);
+    lstrcatA(found, separator);
+    lstrcatA(found, name);
+    lstrcatA(found, extension);
     const DWORD attributes = GetFileAttributesA(found);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    found[0] = '\0';
+    return false;
 }
 
 // The value of PATH in an environment block, or null.
@@ -114,27 +147,32 @@ const char* PathIn(const char* block)
 }
 
 // A name without a folder, looked up in PATH's folders as the loader of that
-// bitness would reach them, skipping those on the network.
-ServerState LookUpInPath(const char* name, int loader, char* found, bool* skippedNetwork)
+// bitness would reach them, skipping those on the network and the two
+// already searched (PATH names both, as a rule).
+ServerState LookUpInPath(const char* name, int loader, const char* system, const char* windows, char* found,
+                         DriveTypes* drives, bool* skippedNetwork)
 {
     LPCH block = GetEnvironmentStringsA();
     if (block == nullptr)
         return ServerState::kMissing;
     ServerState state = ServerState::kMissing;
-    char folder[kLineRoom];
-    char seen[kLineRoom];
+    // A folder as long as a whole path holds no file the loader can load.
+    char folder[MAX_PATH];
+    char seen[MAX_PATH];
     for (const char* at = PathIn(block); at != nullptr && *at != '\0';) {
         // ";" (0x3B) is never the second byte of a double-byte character.
         int length = 0;
         while (at[length] != '\0' && at[length] != ';')
             ++length;
-        if (length > 0 && length < kLineRoom) {
+        if (length > 0 && length < MAX_PATH) {
             lstrcpynA(folder, at, length + 1);
             if (loader == 32)
-                As32BitLoaderSees(folder, seen);
+                As32BitLoaderSees(folder, seen, MAX_PATH);
             else
                 lstrcpyA(seen, folder);
-            if (IsOnNetwork(seen)) {
+            if (SameFolder(seen, system) || SameFolder(seen, windows)) {
+                // searched already
+            } else if (IsOnNetwork(seen, drives)) {
                 *skippedNetwork = true;
             } else if (FoundIn(seen, name, found)) {
                 state = ServerState::kPresent;
@@ -152,35 +190,36 @@ ServerState LookUpInPath(const char* name, int loader, char* found, bool* skippe
 // The loader's order for a DLL named without a folder, less the folder of
 // whichever program loads it, which cannot be known, and the current one.
 // A 32-bit loader's system folder is "SysWOW64".
-ServerCheck LookUp(const char* name, int loader, char* found)
+ServerCheck LookUp(const char* name, int loader, char* found, DriveTypes* drives)
 {
-    char folder[MAX_PATH];
-    UINT length = loader == 32 ? GetSystemWow64DirectoryA(folder, MAX_PATH) : GetSystemDirectoryA(folder, MAX_PATH);
+    char system[MAX_PATH];
+    char windows[MAX_PATH];
+    UINT length = loader == 32 ? GetSystemWow64DirectoryA(system, MAX_PATH) : GetSystemDirectoryA(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return Unchecked(UncheckedWhy::kNoSystemFolder);
-    if (FoundIn(folder, name, found))
+    if (FoundIn(system, name, found))
         return Checked(ServerState::kPresent);
-    length = GetWindowsDirectoryA(folder, MAX_PATH);
+    length = GetWindowsDirectoryA(windows, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return Unchecked(UncheckedWhy::kNoSystemFolder);
-    if (FoundIn(folder, name, found))
+    if (FoundIn(windows, name, found))
         return Checked(ServerState::kPresent);
     bool skippedNetwork = false;
-    const ServerState state = LookUpInPath(name, loader, found, &skippedNetwork);
+    const ServerState state = LookUpInPath(name, loader, system, windows, found, drives, &skippedNetwork);
     if (state == ServerState::kMissing && skippedNetwork)
         return Unchecked(UncheckedWhy::kNetworkFolder);
     return Checked(state);
 }
 
 // A path with a drive, looked at as the loader would reach it.
-ServerCheck LookAt(const char* path, int loader)
+ServerCheck LookAt(const char* path, int loader, DriveTypes* drives)
 {
     char seen[kLineRoom];
     if (loader == 32)
-        As32BitLoaderSees(path, seen);
+        As32BitLoaderSees(path, seen, kLineRoom);
     else
         lstrcpynA(seen, path, kLineRoom);
-    if (IsOnNetwork(seen))
+    if (IsOnNetwork(seen, drives))
         return Unchecked(UncheckedWhy::kNetworkPath);
     const DWORD attributes = GetFileAttributesA(seen);
     if (attributes != INVALID_FILE_ATTRIBUTES)
@@ -191,7 +230,7 @@ ServerCheck LookAt(const char* path, int loader)
     return Unchecked(UncheckedWhy::kLookRefused, error);
 }
 
-ServerCheck CheckAsLoader(const char* server, int loader, char* found)
+ServerCheck CheckAsLoader(const char* server, int loader, char* found, DriveTypes* drives)
 {
     // The path without the double quotes it may be registered in.
     char path[kLineRoom];
@@ -207,10 +246,10 @@ ServerCheck CheckAsLoader(const char* server, int loader, char* found)
     if (path[0] == '\\' && path[1] == '\\')
         return Unchecked(UncheckedWhy::kNetworkPath);
     if (!HoldsChar(path, '\\') && !HoldsChar(path, '/') && !HoldsChar(path, ':'))
-        return LookUp(path, loader, found);
+        return LookUp(path, loader, found, drives);
     if (!(path[1] == ':' && (path[2] == '\\' || path[2] == '/')))
         return Unchecked(UncheckedWhy::kRelativePath);
-    return LookAt(path, loader);
+    return LookAt(path, loader, drives);
 }
 
 // What the view's loader is, against this program: 0 the same, 32 a 32-bit
@@ -237,14 +276,14 @@ RedirectionCall FindRedirectionCall(const char* name)
 
 }  // namespace
 
-ServerCheck CheckServerFile(const char* server, REGSAM view, char* found)
+ServerCheck CheckServerFile(const char* server, REGSAM view, char* found, DriveTypes* drives)
 {
     char foundRoom[MAX_PATH];
     char* where = found != nullptr ? found : foundRoom;
     where[0] = '\0';
     const int loader = OtherLoader(view);
     if (loader != 64)
-        return CheckAsLoader(server, loader, where);
+        return CheckAsLoader(server, loader, where, drives);
     // A 64-bit loader, from this 32-bit program: the redirector turned off
     // around the look, so that "System32" is the real one.
     const RedirectionCall disable = FindRedirectionCall("Wow64DisableWow64FsRedirection");
@@ -252,7 +291,7 @@ ServerCheck CheckServerFile(const char* server, REGSAM view, char* found)
     PVOID old = nullptr;
     if (disable == nullptr || revert == nullptr || !disable(&old))
         return Unchecked(UncheckedWhy::kOtherFileSystemHidden);
-    const ServerCheck check = CheckAsLoader(server, loader, where);
+    const ServerCheck check = CheckAsLoader(server, loader, where, drives);
     revert(&old);
     return check;
 }

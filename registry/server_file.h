@@ -27,6 +27,15 @@ struct ServerCheck {
     DWORD error;  // for kLookRefused
 };
 
+// Each drive's type, asked of the system once per drive for a whole
+// listing: under Wine one such question costs as much as thirty looks at a
+// file. Start from kNoDriveTypes.
+struct DriveTypes {
+    DWORD asked;  // a bit per drive letter
+    UINT type[26];
+};
+constexpr DriveTypes kNoDriveTypes = {};
+
 // Checks the server path as registered (in double quotes or not): a path
 // with a drive is looked at, a name without a folder looked up where the
 // loader looks up a DLL (the system folder, the Windows folder, the folders
@@ -34,5 +43,6 @@ struct ServerCheck {
 // not null. A folder where the file should be is a missing file. view is
 // the registration's view flag, 0 for the program's own: a 32-bit loader,
 // seen from a 64-bit program, looks through the file system redirector,
-// and a 64-bit one, from a 32-bit program, past it.
-ServerCheck CheckServerFile(const char* server, REGSAM view, char* found);
+// and a 64-bit one, from a 32-bit program, past it. drives keeps what it
+// learns of the drives for the next check.
+ServerCheck CheckServerFile(const char* server, REGSAM view, char* found, DriveTypes* drives);

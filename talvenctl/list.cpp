@@ -112,12 +112,13 @@ ResultCode ListRows(const Scope& scope, bool missing, bool trees, std::vector<Ro
     Census census = {FindViews(scope).working, {}};
     if (listed == ERROR_SUCCESS && trees)
         listed = TakeCensus(scope, &census);
+    DriveTypes drives = kNoDriveTypes;
     for (const Control& control : controls) {
         Row row = {};
         row.control = control;
         row.view = ViewBits(census.working);
         row.store = SingleStoreOf(scope.stores);
-        row.state = CheckServer(control.server, census.working, &row.note);
+        row.state = CheckServer(control.server, census.working, &drives, &row.note);
         if (missing && row.state != ServerState::kMissing)
             continue;
         if (trees)

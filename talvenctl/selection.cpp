@@ -35,9 +35,10 @@ bool SelectControls(const Scope& scope, const std::vector<std::string>& clsids, 
         std::fprintf(stderr, "talvenctl: cannot list the controls: %s\n", Reason(listed, "CLSID").c_str());
         return false;
     }
+    DriveTypes drives = kNoDriveTypes;
     for (const Control& control : controls) {
         std::string note;
-        if (missing && CheckServer(control.server, FindViews(scope).working, &note) == ServerState::kMissing)
+        if (missing && CheckServer(control.server, FindViews(scope).working, &drives, &note) == ServerState::kMissing)
             chosen->push_back(control);
     }
     for (const std::string& clsid : clsids) {

@@ -32,10 +32,10 @@ std::string UncheckedNote(const ServerCheck& check)
 
 }  // namespace
 
-ServerState CheckServer(const std::string& server, REGSAM view, std::string* note)
+ServerState CheckServer(const std::string& server, REGSAM view, DriveTypes* drives, std::string* note)
 {
     char found[MAX_PATH];
-    const ServerCheck check = CheckServerFile(server.c_str(), view, found);
+    const ServerCheck check = CheckServerFile(server.c_str(), view, found, drives);
     if (check.state == ServerState::kPresent)
         note->assign(found);
     else

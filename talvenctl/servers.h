@@ -7,5 +7,5 @@
 
 // The server check of the registry logic: its state, and in note where a
 // bare name was found, or why the file was left unchecked.
-ServerState CheckServer(const std::string& server, REGSAM view, std::string* note);
+ServerState CheckServer(const std::string& server, REGSAM view, DriveTypes* drives, std::string* note);
 const char* StateName(ServerState state);

@@ -5,7 +5,6 @@
 #include "ui.h"
 
 #include "exact_text.h"
-#include "server_file.h"
 
 namespace {
 
@@ -66,13 +65,32 @@ const char* WhyNotChecked(const ServerCheck& check)
     return "it was not looked at";
 }
 
+// The list being filled, and what its server checks have learnt.
+struct Filling {
+    HWND list;
+    DriveTypes drives;
+};
+
+void AddLineToList(const char* line, void* context)
+{
+    // A line the list refuses is missing from it; the scan goes on.
+    Filling* filling = static_cast<Filling*>(context);
+    AddControlLine(filling->list, line, &filling->drives);
+}
+
 }  // namespace
 
-LRESULT AddControlLine(HWND list, const char* line)
+ResultCode AddControlLines(HWND list)
+{
+    Filling filling = {list, kNoDriveTypes};
+    return FillControlList(AddLineToList, &filling);
+}
+
+LRESULT AddControlLine(HWND list, const char* line, DriveTypes* drives)
 {
     const LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
     if (index >= 0)
-        SendMessageA(list, LB_SETITEMDATA, index, Pack(CheckServerFile(ServerOf(line), 0, nullptr)));
+        SendMessageA(list, LB_SETITEMDATA, index, Pack(CheckServerFile(ServerOf(line), 0, nullptr, drives)));
     return index;
 }
 

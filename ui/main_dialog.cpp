@@ -10,12 +10,6 @@ namespace {
 
 constexpr int kTabStop = 400;  // dialog units: the CLSID and server lie beyond the list's edge
 
-void AddLineToList(const char* line, void* list)
-{
-    // A line the list refuses is missing from it; the scan goes on.
-    AddControlLine(static_cast<HWND>(list), line);
-}
-
 ResultCode FillList(HWND dialog)
 {
     HWND list = GetDlgItem(dialog, IDC_CONTROL_LIST);
@@ -23,7 +17,7 @@ ResultCode FillList(HWND dialog)
     INT tabStop = kTabStop;
     SendMessageA(list, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
     SetRowHeight(list);
-    const ResultCode result = FillControlList(AddLineToList, list);
+    const ResultCode result = AddControlLines(list);
     if (result != 0)
         return result;
     const bool any = SendMessageA(list, LB_GETCOUNT, 0, 0) > 0;

@@ -34,7 +34,8 @@ ResultCode RemoveSelectedControl(HWND dialog)
     // that changed: its line takes the place of the one removed, so the
     // list hides nothing that remains.
     if (ShownControlLine(kShownScope, removed, line) == ERROR_SUCCESS) {
-        const LRESULT shown = AddControlLine(list, line);
+        DriveTypes drives = kNoDriveTypes;
+        const LRESULT shown = AddControlLine(list, line, &drives);
         index = shown >= 0 ? shown : index;
     }
     if (index >= SendMessageA(list, LB_GETCOUNT, 0, 0))

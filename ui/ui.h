@@ -4,12 +4,18 @@
 #include <windows.h>
 
 #include "controls.h"
+#include "server_file.h"
 
 INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Adds an entry line to the list, its server file checked once, as its row
-// shows it; returns its index, or a negative value where the list refused it.
-LRESULT AddControlLine(HWND list, const char* line);
+// shows it; returns its index, or a negative value where the list refused
+// it. drives: what the checks of one filling learn of the drives.
+LRESULT AddControlLine(HWND list, const char* line, DriveTypes* drives);
+
+// Fills the list with every control's line by FillControlList, as
+// AddControlLine adds each.
+ResultCode AddControlLines(HWND list);
 
 // The row's server line for the details box, into a room of kServerLineRoom
 // bytes: "Server file present", "Server file missing", or "Server file not
