@@ -233,7 +233,6 @@ void AddPlainLine(const char* line, void* list)
     SendMessageA(static_cast<HWND>(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
 }
 
-
 // Seconds to fill a list box of the dialog's kind as the dialog fills it,
 // each control's server file checked, or with the lines alone, as it was
 // filled before it showed whose server is missing.

@@ -5,6 +5,7 @@
 #include "ui.h"
 
 #include "exact_text.h"
+#include "key_text.h"
 
 namespace {
 
@@ -28,15 +29,13 @@ ServerCheck Unpack(LRESULT data)
     return {static_cast<ServerState>((bits & 3) - 1), static_cast<UncheckedWhy>((bits >> 2) & 63), bits >> 8};
 }
 
-// Where the server path lies in an entry line: after its last TAB.
+// Where the server path lies in an entry line: after its last TAB; a line
+// without its two TABs names no server.
 const char* ServerOf(const char* line)
 {
-    const char* server = line;
-    for (const char* at = line; *at != '\0'; at = NextChar(at)) {
-        if (*at == '\t')
-            server = at + 1;
-    }
-    return server;
+    int start = 0;
+    int end = 0;
+    return FindClassName(line, &start, &end) ? line + end + 1 : "";
 }
 
 // Why, in words short enough for the details box's one line at any scale.
