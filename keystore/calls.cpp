@@ -185,6 +185,77 @@ LONG RegDeleteKeyExA(HKEY parent, LPCSTR subkey, REGSAM view, DWORD)
     return DeleteKeyInView("RegDeleteKeyExA", parent, subkey, view);
 }
 
+namespace {
+
+// Native statuses, and the Win32 codes they stand for. An injected failure
+// carries its Win32 code in a status of the customer range, which
+// RtlNtStatusToDosError gives back.
+constexpr LONG kStatusAccessDenied = static_cast<LONG>(0xC0000022u);
+constexpr LONG kStatusInvalidHandle = static_cast<LONG>(0xC0000008u);
+constexpr LONG kStatusCannotDelete = static_cast<LONG>(0xC0000121u);
+constexpr LONG kStatusKeyDeleted = static_cast<LONG>(0xC000017Cu);
+constexpr LONG kCustomerStatus = static_cast<LONG>(0xE0000000u);
+
+LONG StatusOf(LONG code)
+{
+    switch (code) {
+    case ERROR_SUCCESS:
+        return 0;
+    case ERROR_ACCESS_DENIED:
+        return kStatusAccessDenied;
+    case ERROR_INVALID_HANDLE:
+        return kStatusInvalidHandle;
+    case ERROR_KEY_DELETED:
+        return kStatusKeyDeleted;
+    default:
+        return kCustomerStatus | code;
+    }
+}
+
+}  // namespace
+
+// Deletes the very key the handle holds: a link opened as itself is
+// deleted as the link, never its target, and a key renamed since it was
+// opened under its new name.
+LONG NtDeleteKey(HANDLE handle)
+{
+    const HKEY key = static_cast<HKEY>(handle);
+    Key* found;
+    Handle* h;
+    const LONG code = BeginCall("NtDeleteKey", [&] { return NameOfHandle(key); }, key, DELETE, &found, &h);
+    if (code != ERROR_SUCCESS)
+        return StatusOf(code);
+    if (h == nullptr || IsStoreRoot(found) || found->parent == nullptr)
+        return kStatusAccessDenied;
+    if (found->access == keystore::Access::kNoDelete)
+        return kStatusAccessDenied;
+    if (!found->children.empty())
+        return kStatusCannotDelete;
+    if (h->merged)
+        ++g_viewDeletions;
+    g_deleted.push_back(PathOf(found));
+    RemoveChild(found->parent, found);
+    found->deleted = true;
+    return 0;
+}
+
+ULONG RtlNtStatusToDosError(LONG status)
+{
+    switch (status) {
+    case 0:
+        return ERROR_SUCCESS;
+    case kStatusAccessDenied:
+    case kStatusCannotDelete:
+        return ERROR_ACCESS_DENIED;
+    case kStatusInvalidHandle:
+        return ERROR_INVALID_HANDLE;
+    case kStatusKeyDeleted:
+        return ERROR_KEY_DELETED;
+    default:
+        return (status & kCustomerStatus) == kCustomerStatus ? static_cast<ULONG>(status & 0xFFFF) : 317;
+    }
+}
+
 LONG RegCloseKey(HKEY handle)
 {
     LONG code;

@@ -93,6 +93,21 @@ bool SetAccess(const std::string& path, Access access, REGSAM view)
     return true;
 }
 
+bool RenameKey(const std::string& path, const std::string& newName, REGSAM view)
+{
+    const char* rest;
+    Key* start = StartOf(path.c_str(), &rest);
+    Key* key;
+    if (Walk(ViewStart(start, rest, view), rest, true, &key) != ERROR_SUCCESS || IsStoreRoot(key) ||
+        key->parent == nullptr || FindNamedChild(key->parent, newName.c_str(), newName.size()) != nullptr)
+        return false;
+    Key* parent = key->parent;
+    RemoveChild(parent, key);
+    key->name = newName;
+    AddChild(parent, key);
+    return true;
+}
+
 bool Exists(const std::string& path, REGSAM view)
 {
     return ResolvePath(path, view) != nullptr;

@@ -11,12 +11,19 @@ std::vector<std::string> g_callLog;
 bool g_recordCalls = false;
 long g_failAt = 0;
 LONG g_failCode = 0;
+long g_actAt = 0;
+std::function<void()> g_action;
 
 }  // namespace
 
 bool CallFails(LONG* code)
 {
     ++g_calls;
+    if (g_actAt != 0 && g_calls == g_actAt) {
+        g_actAt = 0;
+        std::function<void()> action = std::move(g_action);
+        action();
+    }
     if (g_failAt == 0 || g_calls != g_failAt)
         return false;
     *code = g_failCode;
@@ -37,6 +44,8 @@ void ClearFaults()
 {
     g_calls = 0;
     g_failAt = 0;
+    g_actAt = 0;
+    g_action = nullptr;
     g_callLog.clear();
     g_recordCalls = false;
 }
@@ -66,6 +75,12 @@ void FailCall(long failAt, LONG code)
 {
     internal::g_failAt = failAt == 0 ? 0 : g_calls + failAt;
     internal::g_failCode = code;
+}
+
+void BeforeCall(long at, std::function<void()> action)
+{
+    internal::g_actAt = at == 0 ? 0 : g_calls + at;
+    internal::g_action = std::move(action);
 }
 
 }  // namespace keystore

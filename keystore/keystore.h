@@ -14,6 +14,7 @@
 // view shows, after which the machine's shows through.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,10 @@ bool CreateLink(const std::string& path, const std::string& target, REGSAM view 
 // Sets the key's default value (creating the key); data is stored as given.
 bool SetDefault(const std::string& path, DWORD type, const std::string& data, REGSAM view = 0);
 bool SetAccess(const std::string& path, Access access, REGSAM view = 0);
+// Renames the key at path (never followed if it is a link) within its
+// parent, as RegRenameKey does: handles open on it stay open on it under
+// its new name. False where there is no such key or a sibling has the name.
+bool RenameKey(const std::string& path, const std::string& newName, REGSAM view = 0);
 // Makes the whole machine's hive refuse writing, as it does a standard
 // user: an open asking for more than KEY_READ, a deletion and a new key
 // fail with 5, through HKEY_CLASSES_ROOT too.
@@ -100,5 +105,9 @@ std::vector<std::string> CallLog();
 // returns code instead of doing its work. 0 switches injection off.
 long CallCount();
 void FailCall(long failAt, LONG code);
+// Runs action once, just before the call numbered at (1 for the next one)
+// does its work, as another program would change the registry between two
+// calls of this one. 0 takes it back.
+void BeforeCall(long at, std::function<void()> action);
 
 }  // namespace keystore

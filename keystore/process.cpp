@@ -8,6 +8,7 @@ namespace {
 
 const HMODULE kKernel = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000));
 const HMODULE kAdvapi = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x20000));
+const HMODULE kNtdll = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x30000));
 
 }  // namespace
 
@@ -26,6 +27,8 @@ HMODULE GetModuleHandleA(LPCSTR name)
 {
     if (name != nullptr && lstrcmpiA(name, "kernel32.dll") == 0)
         return kKernel;
+    if (name != nullptr && lstrcmpiA(name, "ntdll.dll") == 0)
+        return kNtdll;
     return name != nullptr && lstrcmpiA(name, "advapi32.dll") == 0 ? kAdvapi : nullptr;
 }
 
@@ -35,5 +38,9 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&IsWow64Process));
     if (module == kAdvapi && std::strcmp(name, "RegDeleteKeyExA") == 0)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RegDeleteKeyExA));
+    if (module == kNtdll && std::strcmp(name, "NtDeleteKey") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&NtDeleteKey));
+    if (module == kNtdll && std::strcmp(name, "RtlNtStatusToDosError") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RtlNtStatusToDosError));
     return nullptr;
 }

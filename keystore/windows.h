@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 typedef int32_t LONG;
+typedef uint32_t ULONG;
 typedef uint32_t DWORD;
 typedef DWORD REGSAM;
 typedef unsigned char BYTE;
@@ -82,6 +83,7 @@ enum : LONG {
     ERROR_INVALID_DATA = 13,
     ERROR_INVALID_PARAMETER = 87,
     ERROR_INVALID_NAME = 123,
+    ERROR_PROC_NOT_FOUND = 127,
     ERROR_BAD_PATHNAME = 161,
     ERROR_FILENAME_EXCED_RANGE = 206,
     ERROR_MORE_DATA = 234,
@@ -120,6 +122,12 @@ int lstrcmpiA(LPCSTR a, LPCSTR b);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR out, int outSize,
                         LPCSTR defaultChar, LPBOOL usedDefault);
 BOOL IsDBCSLeadByte(BYTE byte);
+
+// The native calls a program finds in ntdll.dll by GetProcAddress: the
+// deletion of exactly the key a handle holds (which needs DELETE access; a
+// key with subkeys is refused), and the Win32 code of a native status.
+LONG NtDeleteKey(HANDLE key);
+ULONG RtlNtStatusToDosError(LONG status);
 
 // Whether this process is a 32-bit program under WOW64, and how a program
 // finds that call, which older Windows lacks.

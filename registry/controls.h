@@ -27,23 +27,19 @@ enum ClassStore { kMachineStore, kUserStore };
 // merged view shows (the program's way), or one alone.
 enum StoreChoice { kShownStore, kMachineStoreOnly, kUserStoreOnly };
 
-// How a deletion names its view, in the form of RegDeleteKeyExA.
-typedef LONG(WINAPI* DeleteKeyInView)(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
-
 // Where a command works, chosen once where it starts and handed down: the
 // stores it may work in, and the registry view (KEY_WOW64_32KEY or
-// KEY_WOW64_64KEY) with the call that deletes in it. A view of 0 is the
-// program's own, which every Windows has; so is any view given without
-// deleteKey, which would be read in one view and deleted in the other.
+// KEY_WOW64_64KEY). A view of 0 is the program's own, which every Windows
+// has. Every key is deleted through the handle it was opened by, in its
+// view, so no view needs a deletion of its own.
 struct Scope {
     StoreChoice stores;
     REGSAM view;
-    DeleteKeyInView deleteKey;
 };
 
 // The dialog's: the stores as the merged view shows them, the program's own
 // view.
-constexpr Scope kShownScope = {kShownStore, 0, nullptr};
+constexpr Scope kShownScope = {kShownStore, 0};
 
 // The one store a choice names where a list or a tree is of one store
 // alone: the user's where that alone is chosen, else the machine's, where

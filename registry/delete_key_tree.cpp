@@ -7,14 +7,51 @@ namespace {
 
 constexpr int kPathRoom = 1024;
 
+// NtDeleteKey deletes the very key object its handle holds: a key opened
+// as itself and checked is the key that goes, whatever has been renamed
+// or linked in its place since. A deletion by name (RegDeleteKeyA and its
+// like) opens the name afresh, through any link now there, and deletes
+// that link's target. Looked up, not imported: ntdll is in every process,
+// and the programs' imports stay those of the documented Win32 DLLs.
+typedef LONG(WINAPI* DeleteByHandle)(HANDLE key);
+typedef ULONG(WINAPI* StatusToError)(LONG status);
+
+struct KeyDeleter {
+    DeleteByHandle deleteKey;
+    StatusToError toError;
+};
+
+KeyDeleter FindKeyDeleter()
+{
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    KeyDeleter deleter = {nullptr, nullptr};
+    if (ntdll == nullptr)
+        return deleter;
+    deleter.deleteKey =
+        reinterpret_cast<DeleteByHandle>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDeleteKey")));
+    deleter.toError = reinterpret_cast<StatusToError>(
+        reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    return deleter;
+}
+
+LONG DeleteOpenKey(const KeyDeleter& deleter, HKEY key)
+{
+    if (deleter.deleteKey == nullptr || deleter.toError == nullptr)
+        return ERROR_PROC_NOT_FOUND;
+    const LONG status = deleter.deleteKey(key);
+    return status == 0 ? ERROR_SUCCESS : static_cast<LONG>(deleter.toError(status));
+}
+
 // What one walk does, shared by every level of it.
 struct Walk {
     const Store* store;
-    REGSAM flag;  // the view's, on every open and deletion
-    DeleteKeyInView deleteKey;
+    REGSAM flag;  // the view's, on every open
     bool deleting;
-    KeySink sink;  // checking only; may be null
+    KeyDeleter deleter;
+    KeySink sink;  // may be null
     void* context;
+    long keys;  // checking: the keys seen; deleting: the keys gone
+    long most;  // deleting: as many as the check saw, or kAnyCount
 };
 
 ResultCode Report(const Walk& walk, HKEY key, const char* path, KeyVisit visit)
@@ -22,18 +59,42 @@ ResultCode Report(const Walk& walk, HKEY key, const char* path, KeyVisit visit)
     return walk.sink == nullptr ? ERROR_SUCCESS : walk.sink(key, path, visit, walk.context);
 }
 
+// True where the key has a subkey now: one that appeared after its last
+// was deleted makes its own deletion fail.
+bool HasSubkey(HKEY key)
+{
+    char scratch[2];
+    const LONG found = EnumExactName(key, 0, scratch, sizeof scratch);
+    return found == ERROR_SUCCESS || found == ERROR_MORE_DATA || found == ERROR_NO_UNICODE_TRANSLATION;
+}
+
+// Deletes the key through its handle, once its subkeys are gone; a key
+// beyond the count the check saw, or one that gained a subkey since its
+// last went, is a tree that changed after it was checked.
+ResultCode DeleteChecked(Walk& walk, HKEY key, bool sawEnd)
+{
+    if (walk.most != kAnyCount && walk.keys >= walk.most)
+        return kRegistrationChanged;
+    ResultCode result = DeleteOpenKey(walk.deleter, key);
+    if (result != ERROR_SUCCESS && sawEnd && HasSubkey(key))
+        result = kRegistrationChanged;
+    if (result == ERROR_SUCCESS)
+        ++walk.keys;
+    return result;
+}
+
 // Walks the tree of the key whose name begins at nameAt in path, below the
 // parent key (open, as itself); path's text is length characters long and
 // sits in a room of kPathRoom bytes. Every key is opened below its parent
 // as itself, never through a link, and every name enumerated is read wide
 // and taken only where the code page spells it exactly: a name it changes
-// would open, or delete, some other key. Checking only reads, and refuses
-// whatever deleting would stop at; deleting takes the tree apart leaves
-// first, each key deleted from its parent by its own name. One room serves
-// every level: each child's name is enumerated straight into the room's
-// tail and cut off again on the way back, so a level of even the deepest
-// tree costs a handle and a few words of stack.
-ResultCode WalkTreeInRoom(HKEY parent, char* path, int length, int nameAt, const Walk& walk)
+// would open some other key. Checking only reads, and refuses whatever
+// deleting would stop at; deleting takes the tree apart leaves first, each
+// key opened and checked again and deleted through that same handle. One
+// room serves every level: each child's name is enumerated straight into
+// the room's tail and cut off again on the way back, so a level of even the
+// deepest tree costs a handle and a few words of stack.
+ResultCode WalkTreeInRoom(HKEY parent, char* path, int length, int nameAt, Walk& walk)
 {
     HKEY key;
     ResultCode result = RegOpenKeyExA(parent, path + nameAt, REG_OPTION_OPEN_LINK,
@@ -43,10 +104,10 @@ ResultCode WalkTreeInRoom(HKEY parent, char* path, int length, int nameAt, const
         return result;
     }
     result = RefuseLink(key);
-    if (result == ERROR_SUCCESS)
-        result = Report(walk, key, path, kEnteringKey);
-    else
+    if (result != ERROR_SUCCESS)
         Report(walk, key, path, kRefusingKey);
+    else if (!walk.deleting)
+        result = Report(walk, key, path, kEnteringKey);
 
     char* childName = path + length + 1;
     const DWORD childRoom = static_cast<DWORD>(kPathRoom - length - 1);
@@ -54,6 +115,7 @@ ResultCode WalkTreeInRoom(HKEY parent, char* path, int length, int nameAt, const
     // still tells whether there is a child.
     char scratch[2];
     const bool roomForChild = childRoom >= sizeof scratch;
+    bool sawEnd = false;
     // Deleting asks for index 0 every time: the child found last time is
     // gone by now.
     for (DWORD index = 0; result == ERROR_SUCCESS; index += walk.deleting ? 0 : 1) {
@@ -70,7 +132,8 @@ ResultCode WalkTreeInRoom(HKEY parent, char* path, int length, int nameAt, const
             // key's own deletion decide; a check has seen every child only
             // at the end of the list, and refuses a name the code page
             // changes with ERROR_NO_UNICODE_TRANSLATION.
-            if (!walk.deleting && found != ERROR_NO_MORE_ITEMS) {
+            sawEnd = found == ERROR_NO_MORE_ITEMS;
+            if (!walk.deleting && !sawEnd) {
                 result = found;
                 Report(walk, key, path, kRefusingKey);
             }
@@ -79,20 +142,40 @@ ResultCode WalkTreeInRoom(HKEY parent, char* path, int length, int nameAt, const
         path[length] = '\\';
         result = WalkTreeInRoom(key, path, length + 1 + lstrlenA(childName), length + 1, walk);
         path[length] = '\0';
-        // A child listed a moment ago and gone now: a check reports only
-        // the top of the tree missing.
-        if (!walk.deleting && result == ERROR_FILE_NOT_FOUND)
+        // A child listed a moment ago and gone now: the tree changed.
+        if (result == ERROR_FILE_NOT_FOUND)
             result = ERROR_KEY_DELETED;
     }
-    if (result == ERROR_SUCCESS)
+    if (result == ERROR_SUCCESS && !walk.deleting) {
         result = Report(walk, key, path, kLeavingKey);
+        ++walk.keys;
+    } else if (result == ERROR_SUCCESS) {
+        result = DeleteChecked(walk, key, sawEnd);
+        if (result != ERROR_SUCCESS)
+            Report(walk, key, path, kRefusingKey);
+    }
     RegCloseKey(key);
-    if (result != ERROR_SUCCESS || !walk.deleting)
-        return result;
-    return DeleteInView(parent, path + nameAt, walk.flag, walk.deleteKey);
+    return result;
 }
 
-ResultCode WalkTree(const char* path, const Walk& walk)
+// After the tree's top went through its handle, nothing may hold its name:
+// a key there now was renamed or linked into its place while the deletion
+// ran, and a link there is named as one. Only what it sees counts: the
+// tree is gone either way, and nothing is deleted after a look that failed.
+ResultCode ConfirmGone(HKEY parent, const char* path, int nameAt, const Walk& walk)
+{
+    HKEY again;
+    if (RegOpenKeyExA(parent, path + nameAt, REG_OPTION_OPEN_LINK, KEY_READ | walk.flag, &again) != ERROR_SUCCESS)
+        return ERROR_SUCCESS;
+    ResultCode result = RefuseLink(again);
+    if (result == ERROR_SUCCESS)
+        result = kRegistrationChanged;
+    Report(walk, again, path, kRefusingKey);
+    RegCloseKey(again);
+    return result;
+}
+
+ResultCode WalkTree(const char* path, Walk& walk)
 {
     const int length = lstrlenA(path);
     if (length >= kPathRoom)
@@ -121,31 +204,46 @@ ResultCode WalkTree(const char* path, const Walk& walk)
         return result;
     }
     result = WalkTreeInRoom(parent, room, length, nameAt, walk);
+    if (walk.deleting && result == ERROR_SUCCESS)
+        result = ConfirmGone(parent, room, nameAt, walk);
     if (opened)
         RegCloseKey(parent);
+    if (walk.most == kAnyCount)
+        return result;
+    // A tree checked whole and found otherwise now: gone, grown or shrunk.
+    if (result == ERROR_FILE_NOT_FOUND || (result == ERROR_SUCCESS && walk.keys != walk.most))
+        return kRegistrationChanged;
     return result;
+}
+
+Walk NewWalk(const Store& store, bool deleting, KeySink sink, void* context, long most)
+{
+    Walk walk = {};
+    walk.store = &store;
+    walk.flag = ViewFlagOf(store);
+    walk.deleting = deleting;
+    if (deleting)
+        walk.deleter = FindKeyDeleter();
+    walk.sink = sink;
+    walk.context = context;
+    walk.most = most;
+    return walk;
 }
 
 }  // namespace
 
-ResultCode CheckKeyTreeIn(const Store& store, const char* path, KeySink sink, void* context)
+ResultCode CheckKeyTreeIn(const Store& store, const char* path, KeySink sink, void* context, long* keys)
 {
-    Walk walk = {};
-    walk.store = &store;
-    walk.flag = ViewFlagOf(store);
-    walk.deleteKey = store.scope.deleteKey;
-    walk.sink = sink;
-    walk.context = context;
-    return WalkTree(path, walk);
+    Walk walk = NewWalk(store, false, sink, context, kAnyCount);
+    const ResultCode result = WalkTree(path, walk);
+    if (keys != nullptr)
+        *keys = walk.keys;
+    return result;
 }
 
-ResultCode DeleteKeyTreeIn(const Store& store, const char* path)
+ResultCode DeleteKeyTreeIn(const Store& store, const char* path, long checked, KeySink sink, void* context)
 {
-    Walk walk = {};
-    walk.store = &store;
-    walk.flag = ViewFlagOf(store);
-    walk.deleteKey = store.scope.deleteKey;
-    walk.deleting = true;
+    Walk walk = NewWalk(store, true, sink, context, checked);
     return WalkTree(path, walk);
 }
 
@@ -158,7 +256,8 @@ ResultCode InSingleStore(const Scope& scope, const char* path, KeySink sink, voi
     ResultCode result = OpenStore(SingleStoreOf(scope.stores), scope, &store);
     if (result != ERROR_SUCCESS)
         return result;
-    result = deleting ? DeleteKeyTreeIn(store, path) : CheckKeyTreeIn(store, path, sink, context);
+    result = deleting ? DeleteKeyTreeIn(store, path, kAnyCount, nullptr, nullptr)
+                      : CheckKeyTreeIn(store, path, sink, context, nullptr);
     CloseStore(store);
     return result;
 }

@@ -123,7 +123,7 @@ ResultCode FillControlList(ControlSink sink, void* context)
 ResultCode FillScopeControlList(const Scope& scope, ControlSink sink, void* context)
 {
     if (scope.stores == kShownStore)
-        return FillShownControlList(ListingFlag(scope), sink, context);
+        return FillShownControlList(scope.view, sink, context);
     return FillStoreControlList(SingleStoreOf(scope.stores), scope, sink, context);
 }
 
@@ -152,7 +152,7 @@ ResultCode ShownControlLine(const Scope& scope, const char* line, char* shown)
     char keyName[kKeyNameRoom];
     lstrcpynA(keyName, line + start, end - start + 1);
     HKEY classes;
-    ResultCode result = OpenKey(ListingFlag(scope), HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &classes);
+    ResultCode result = OpenKey(scope.view, HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &classes);
     if (result != ERROR_SUCCESS)
         return result;
     result = BuildEntryLine(classes, keyName, 0, KEY_ALL_ACCESS, shown) == ERROR_SUCCESS ? ERROR_SUCCESS

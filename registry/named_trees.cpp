@@ -99,7 +99,7 @@ ResultCode KeepIfOwnProgIdTree(const Store& store, const char* clsid, char* room
         return result;
     }
     TreeShape shape = {0, false};
-    result = CheckKeyTreeIn(store, room, MeasureProgIdTree, &shape);
+    result = CheckKeyTreeIn(store, room, MeasureProgIdTree, &shape, nullptr);
     if (shape.foreign) {
         room[0] = '\0';
         return ERROR_SUCCESS;

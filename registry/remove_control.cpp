@@ -7,13 +7,23 @@ namespace {
 constexpr char kClsidRoot[] = "CLSID\\";
 constexpr int kClsidRootLength = sizeof kClsidRoot - 1;
 
+// The trees a removal takes, each with the count of keys its walk saw.
+struct Trees {
+    char* progId;  // in the line's room
+    char typeLib[kTypeLibPathRoom];
+    const char* classTree;
+    long progIdKeys;
+    long typeLibKeys;
+    long classKeys;
+};
+
 // Walks a named tree; one that is already gone holds nothing to delete, and
 // its room is emptied so that no deletion is tried.
-ResultCode CheckNamedTree(const Store& store, char* tree, KeySink sink, void* context)
+ResultCode CheckNamedTree(const Store& store, char* tree, long* keys, KeySink sink, void* context)
 {
     if (tree[0] == '\0')
         return ERROR_SUCCESS;
-    const ResultCode result = CheckKeyTreeIn(store, tree, sink, context);
+    const ResultCode result = CheckKeyTreeIn(store, tree, sink, context, keys);
     if (result != ERROR_FILE_NOT_FOUND)
         return result;
     tree[0] = '\0';
@@ -23,33 +33,43 @@ ResultCode CheckNamedTree(const Store& store, char* tree, KeySink sink, void* co
 // Every tree is walked before any of them goes, so that a removal refused
 // for a link or a path too long leaves the registration whole rather than
 // half removed.
-ResultCode CheckTrees(const Store& store, char* progIdTree, char* typeLibTree, const char* classTree, KeySink sink,
-                      void* context)
+ResultCode CheckTrees(const Store& store, Trees* trees, KeySink sink, void* context)
 {
-    ResultCode result = CheckNamedTree(store, progIdTree, sink, context);
+    ResultCode result = CheckNamedTree(store, trees->progId, &trees->progIdKeys, sink, context);
     if (result == ERROR_SUCCESS)
-        result = CheckNamedTree(store, typeLibTree, sink, context);
+        result = CheckNamedTree(store, trees->typeLib, &trees->typeLibKeys, sink, context);
     if (result == ERROR_SUCCESS)
-        result = CheckKeyTreeIn(store, classTree, sink, context);
+        result = CheckKeyTreeIn(store, trees->classTree, sink, context, &trees->classKeys);
     return result;
+}
+
+// Deletes a tree the walk saw whole, as it saw it: one that changed since
+// stops the removal.
+ResultCode DeleteCheckedTree(const Store& store, const char* tree, long keys, const RemovalWatch& watch)
+{
+    if (tree[0] == '\0')
+        return ERROR_SUCCESS;
+    return DeleteKeyTreeIn(store, tree, keys, watch.keys, watch.context);
 }
 
 // Finds, checks, and (when deleting) deletes the ProgID and type-library
 // trees the open class key names; the class tree is checked with them and
-// left to the caller.
+// left to the caller, with the count of its keys.
 ResultCode RemoveNamedTrees(const Store& store, HKEY classKey, const char* clsidPath, char* room,
-                            const RemovalWatch& watch, bool deleting)
+                            const RemovalWatch& watch, bool deleting, long* classKeys)
 {
-    char typeLibTree[kTypeLibPathRoom];
-    ResultCode result = FindNamedTrees(store, classKey, clsidPath + kClsidRootLength, room, typeLibTree, watch);
+    Trees trees = {};
+    trees.progId = room;
+    trees.classTree = clsidPath;
+    ResultCode result = FindNamedTrees(store, classKey, clsidPath + kClsidRootLength, room, trees.typeLib, watch);
     if (result == ERROR_SUCCESS)
-        result = CheckTrees(store, room, typeLibTree, clsidPath, watch.keys, watch.context);
+        result = CheckTrees(store, &trees, watch.keys, watch.context);
+    *classKeys = trees.classKeys;
     if (result != ERROR_SUCCESS || !deleting)
         return result;
-    if (room[0] != '\0')
-        result = DeleteKeyTreeIn(store, room);
-    if (result == ERROR_SUCCESS && typeLibTree[0] != '\0')
-        result = DeleteKeyTreeIn(store, typeLibTree);
+    result = DeleteCheckedTree(store, trees.progId, trees.progIdKeys, watch);
+    if (result == ERROR_SUCCESS)
+        result = DeleteCheckedTree(store, trees.typeLib, trees.typeLibKeys, watch);
     return result;
 }
 
@@ -87,10 +107,11 @@ ResultCode RemoveInStore(const Scope& scope, const char* clsidPath, const char* 
         // The class key names the other two trees, so it stays open while
         // they go and is deleted last. The line room is free for the ProgID
         // now.
-        result = RemoveNamedTrees(store, classKey, clsidPath, room, watch, deleting);
+        long classKeys = 0;
+        result = RemoveNamedTrees(store, classKey, clsidPath, room, watch, deleting, &classKeys);
         RegCloseKey(classKey);
         if (result == ERROR_SUCCESS && deleting)
-            result = DeleteKeyTreeIn(store, clsidPath);
+            result = DeleteCheckedTree(store, clsidPath, classKeys, watch);
     }
     CloseStore(store);
     return result;

@@ -80,6 +80,17 @@ REGSAM ViewFlagOf(const Store& store);
 // one name, gives the root it lies below, not to be closed (*opened false).
 LONG OpenParentInStore(const Store& store, char* path, int nameAt, PHKEY parent, bool* opened, int* reached);
 
-// DeleteKeyTree and CheckKeyTree inside the store, paths from its root.
-ResultCode DeleteKeyTreeIn(const Store& store, const char* path);
-ResultCode CheckKeyTreeIn(const Store& store, const char* path, KeySink sink, void* context);
+// CheckKeyTree inside the store, the path from its root, with the count of
+// the keys it saw where keys is not null.
+ResultCode CheckKeyTreeIn(const Store& store, const char* path, KeySink sink, void* context, long* keys);
+
+// DeleteKeyTree inside the store, each key opened as itself, checked again
+// and deleted through its own handle. Where checked is a count of keys the
+// walk of the same tree saw (not kAnyCount), a tree found otherwise is one
+// that changed since: its top gone, a key more than it saw, one fewer once
+// done, a key or link in its top's place after it went, all
+// kRegistrationChanged, or a link met, ERROR_CANT_RESOLVE_FILENAME; the
+// deletion stops there. The sink, where not null, is shown the key it
+// stops at (kRefusingKey).
+constexpr long kAnyCount = -1;
+ResultCode DeleteKeyTreeIn(const Store& store, const char* path, long checked, KeySink sink, void* context);

@@ -58,13 +58,6 @@ REGSAM OwnView()
 #endif
 }
 
-REGSAM ListingFlag(const Scope& scope)
-{
-    // A view named without a way to delete in it would be read in one view
-    // and deleted in the other.
-    return scope.deleteKey != nullptr ? scope.view : 0;
-}
-
 Views FindViews(const Scope& scope)
 {
     Views views = {0, 0};
@@ -72,7 +65,7 @@ Views FindViews(const Scope& scope)
         return views;
     const REGSAM own = OwnView();
     const REGSAM other = own == KEY_WOW64_64KEY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-    const bool inOther = ListingFlag(scope) == other;
+    const bool inOther = scope.view == other;
     views.working = inOther ? other : own;
     views.other = inOther ? own : other;
     return views;
@@ -83,20 +76,4 @@ LONG OpenKey(REGSAM flag, HKEY parent, LPCSTR subkey, DWORD options, REGSAM acce
     // Below a key already opened in its view, the keys are that view's own.
     const REGSAM view = parent == HKEY_CLASSES_ROOT && IsRedirected(subkey) ? flag : 0;
     return RegOpenKeyExA(parent, subkey, options, access | view, key);
-}
-
-LONG DeleteInView(HKEY root, LPCSTR path, REGSAM flag, DeleteKeyInView deleteKey)
-{
-    if (flag == 0)
-        return RegDeleteKeyA(root, path);
-    if (deleteKey == nullptr) {
-        // Looked up rather than imported: Windows without two views lacks
-        // it, and never gets here.
-        const HMODULE advapi = GetModuleHandleA("advapi32.dll");
-        const FARPROC found = advapi == nullptr ? nullptr : GetProcAddress(advapi, "RegDeleteKeyExA");
-        deleteKey = reinterpret_cast<DeleteKeyInView>(reinterpret_cast<void (*)()>(found));
-    }
-    // Without it the plain call deletes in the program's own view, as a
-    // 32-bit program on a 64-bit Windows before it always did.
-    return deleteKey != nullptr ? deleteKey(root, path, flag, 0) : RegDeleteKeyA(root, path);
 }

@@ -24,10 +24,6 @@ Views FindViews(const Scope& scope);
 // The flag of the program's own view, where there are two.
 REGSAM OwnView();
 
-// The view flag the scope's listing opens the class keys of
-// HKEY_CLASSES_ROOT with: 0 for the program's own.
-REGSAM ListingFlag(const Scope& scope);
-
 // RegOpenKeyExA in the view that flag names, for the listing, which reads
 // HKEY_CLASSES_ROOT as it is.
 LONG OpenKey(REGSAM flag, HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY key);
@@ -35,8 +31,3 @@ LONG OpenKey(REGSAM flag, HKEY parent, LPCSTR subkey, DWORD options, REGSAM acce
 // True when path, from the root of a class store, names a key that each
 // view keeps a copy of ("CLSID", "Interface", ... and what is below them).
 bool IsRedirected(LPCSTR path);
-
-// Deletes the key at path below root in the view that flag names (0: the
-// plain call), through deleteKey where given, else the platform's call
-// looked up.
-LONG DeleteInView(HKEY root, LPCSTR path, REGSAM flag, DeleteKeyInView deleteKey);

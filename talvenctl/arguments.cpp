@@ -77,16 +77,7 @@ bool TakeViewOption(int* argc, char** argv, Scope* scope)
         }
         return true;
     }
-    // Looked up, not imported: the program still starts where Windows has
-    // one view and no such call.
-    const FARPROC found = GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA");
-    if (found == nullptr) {
-        // Without it a deletion would reach the program's own view.
-        Usage("--view: this Windows cannot delete in a view named");
-        return false;
-    }
     scope->view = flag;
-    scope->deleteKey = reinterpret_cast<DeleteKeyInView>(reinterpret_cast<void (*)()>(found));
     return true;
 }
 

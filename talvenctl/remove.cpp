@@ -50,18 +50,22 @@ bool WriteBackup(const char* path, const std::u16string& text)
 
 // What the removal deletes must be what was planned and backed up: a key
 // that has appeared since, or a store other than the plan's, ends the
-// removal before anything goes.
+// removal before anything goes. Where the removal stops, in its walk or in
+// its deletion, is noted.
 struct Planned {
     WatchNotes notes;
     std::set<std::string> keys;
     ClassStore plannedStore;
     std::string unplanned;
+    std::string refusedAt;
 };
 
 ResultCode RefuseUnplanned(HKEY, const char* path, KeyVisit visit, void* context)
 {
     Planned* planned = static_cast<Planned*>(context);
     const ClassStore store = planned->notes.store;
+    if (visit == kRefusingKey)
+        planned->refusedAt = KeyIn(store, path);
     if (visit != kEnteringKey || (store == planned->plannedStore && planned->keys.count(path) != 0))
         return ERROR_SUCCESS;
     planned->unplanned = KeyIn(store, path);
@@ -141,7 +145,8 @@ int RemoveVerb(const Scope& scope, int argc, char** argv)
             ForgetClass(&census, control.clsid, planned.notes.store);
             ClassStore other;
             const bool still = StillRegistered(control, scope, planned.notes.store, &other);
-            std::printf("removed %s  %s%s\n", control.clsid.c_str(), control.name.c_str(),
+            std::printf("removed %s  %s from the %s's store%s\n", control.clsid.c_str(), control.name.c_str(),
+                        StoreName(planned.notes.store),
                         still ? ("; still registered in the " + std::string(StoreName(other)) + "'s store").c_str()
                               : "");
             for (const std::string& kept : planned.notes.kept)
@@ -154,7 +159,7 @@ int RemoveVerb(const Scope& scope, int argc, char** argv)
                         control.name.c_str(), planned.unplanned.c_str());
         else
             std::printf("failed %s  %s: %s\n", control.clsid.c_str(), control.name.c_str(),
-                        Reason(result, "").c_str());
+                        Reason(result, planned.refusedAt).c_str());
     }
     return exit;
 }

@@ -99,8 +99,13 @@ TEST(FaultInjection, EachFailedCallEndsTheRemovalCleanly)
         } else if (Concerns(call, "Typelib")) {
             EXPECT_EQ(deleted, WithoutTrees(fullOrder, {"TypeLib\\" + kControl.typeLib}));
         } else {
-            // Closing, or an enumeration of a key without subkeys.
-            EXPECT_TRUE(call.rfind("RegCloseKey", 0) == 0 || call.rfind("RegEnumKey", 0) == 0);
+            // Closing, an enumeration of a key without subkeys, or the look
+            // at a tree's top name once the top went through its handle,
+            // which counts only what it sees.
+            const std::string name = call.substr(call.find(' ') + 1);
+            const bool lookAfter = n >= 3 && calls[n - 3] == "NtDeleteKey " + name &&
+                                   calls[n - 2] == "RegCloseKey " + name && call == "RegOpenKeyExA " + name;
+            EXPECT_TRUE(call.rfind("RegCloseKey", 0) == 0 || call.rfind("RegEnumKey", 0) == 0 || lookAfter);
             EXPECT_EQ(deleted, fullOrder);
         }
     }
@@ -152,6 +157,56 @@ TEST(FaultInjection, KeyRefusingOnlyItsDeletionKeepsItselfNotItsChildren)
               (std::vector<std::string>{"T\\A\\A1", "T\\A", "T\\B\\B1", "T\\B\\B2"}));
     EXPECT_EQ(Snapshot(), (std::vector<std::string>{"T", "T\\B", "T\\C"}));
     EXPECT_EQ(keystore::OpenHandleCount(), 0);
+    ResetRegistry();
+}
+
+// Another program's swap between two calls of a removal: a key of the
+// control's trees renamed away and a link to a key outside them put in its
+// place, at a tree's top, in its middle and at a leaf, before each call of
+// the removal in turn: during the walk that checks the trees and during
+// their deletion. Whatever the moment, the link's target and everything
+// else outside the trees stays; a swap that found its key makes the
+// removal fail, saying what it met; no handle stays open.
+TEST(FaultInjection, AKeySwappedForALinkMidRemovalNeverLeadsTheDeletionOut)
+{
+    const std::string classTree = "CLSID\\" + kControl.clsid;
+    const std::string typeLibTree = "TypeLib\\" + kControl.typeLib;
+    const std::vector<KeyDef> victim = {Text("Victim", "v"), Text("Victim\\Leaf", "leaf"), Key("Victim\\Leaf\\Deep")};
+    ResetRegistry();
+    ASSERT_NO_FATAL_FAILURE(Lay(Join({Layout(), victim})));
+    keystore::RecordCalls(true);
+    ASSERT_EQ(RemoveOnce(), 0);
+    const size_t calls = keystore::CallLog().size();
+    ASSERT_GE(calls, 100u);
+    const std::vector<std::string> swapped = {classTree, typeLibTree + "\\2.0", kControl.progId + "\\CLSID",
+                                              classTree + "\\MiscStatus\\1"};
+    for (const std::string& key : swapped) {
+        const std::string moved = key + ".moved";
+        const std::string name = key.substr(key.rfind('\\') + 1);
+        const std::vector<std::string> trees = {classTree, typeLibTree, kControl.progId,
+                                                key.substr(0, key.size() - name.size()) + name + ".moved"};
+        for (size_t n = 1; n <= calls; ++n) {
+            SCOPED_TRACE(key + " swapped before call " + std::to_string(n));
+            ResetRegistry();
+            ASSERT_NO_FATAL_FAILURE(Lay(Join({Layout(), victim})));
+            const std::vector<std::string> outside = WithoutTrees(Snapshot(), trees);
+            bool swappedNow = false;
+            keystore::BeforeCall(static_cast<long>(n), [&] {
+                swappedNow = keystore::RenameKey(key, name + ".moved") && keystore::CreateLink(key, "Victim\\Leaf\\Deep");
+            });
+            const ResultCode result = RemoveOnce();
+            EXPECT_EQ(WithoutTrees(Snapshot(), trees), outside);
+            for (const std::string& gone : keystore::DeletedKeys()) {
+                bool inside = false;
+                for (const std::string& tree : trees)
+                    inside = inside || InsideTree(gone, tree);
+                EXPECT_TRUE(inside) << gone;
+            }
+            if (swappedNow)
+                EXPECT_TRUE(result == kLinkRefused || result == kRegistrationChanged) << result;
+            EXPECT_EQ(keystore::OpenHandleCount(), 0);
+        }
+    }
     ResetRegistry();
 }
 

@@ -194,7 +194,7 @@ TEST(RealRegistry, EveryClassNamingAProgIdIsRemovedFromBothViewsWithWhatNoOtherR
         // A control there too, as talvenctl --view lists it.
         MakeControl(f.clsid, OtherView());
     }
-    const Scope otherView = {kShownStore, OtherView(), RegDeleteKeyExA};
+    const Scope otherView = {kShownStore, OtherView()};
     const std::map<std::string, std::string> otherLines = LinesByClass(otherView);
 
     const std::vector<std::string> before = SnapshotAll();

@@ -144,7 +144,7 @@ TEST(StoresShown, AStandardUserClearsTheirOwnStore)
     ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(kXControl), InUserStore(ControlKeys(kUControl))})));
     keystore::DenyMachineWrites(true);
     const std::vector<std::string> before = Snapshot();
-    const Scope userAlone = {kUserStoreOnly, 0, nullptr};
+    const Scope userAlone = {kUserStoreOnly, 0};
     const std::vector<std::string> lines = ListScopeControls(userAlone);
     const ResultCode removed = RemoveIn(userAlone, EntryLine(kUControl));
     const ResultCode refused = RemoveIn(userAlone, EntryLine(kXControl));
@@ -179,7 +179,7 @@ TEST(StoresShown, EachScopeListsAndRemovesInItsOwnStores)
         ResetRegistry();
         ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(kXControl), InUserStore(ControlKeys(kUControl)),
                                           InUserStore(BareControl(kX, "Old toolbar"))})));
-        const Scope scope = {c.stores, 0, nullptr};
+        const Scope scope = {c.stores, 0};
         std::vector<std::string> listed = ListScopeControls(scope);
         std::sort(listed.begin(), listed.end());
         std::vector<std::string> expected = c.listed;

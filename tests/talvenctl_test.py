@@ -5,11 +5,13 @@ registry judged from Wine's own stores (system.reg for the machine's classes,
 user.reg for the user's), which keep every value's bytes, not from anything
 talvenctl says.
 
-usage: talvenctl_test.py PART WINE_RUN PREFIX TALVENCTL_EXE BITS
+usage: talvenctl_test.py PART WINE_RUN PREFIX TALVENCTL_EXE BITS [RACER_EXE]
 
 PART is one of machine (list, refusals, plan, backup and restore), user
-(the user's store) and views (the other registry view, and servers as
-each view's loader finds them), each run in a prefix of its own.
+(the user's store), views (the other registry view, and servers as each
+view's loader finds them) and race (another program swapping a key of the
+tree for a link while the removal deletes it, RACER_EXE), each run in a
+prefix of its own.
 """
 import csv
 import io
@@ -19,6 +21,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import time
 
 PART, WINE_RUN, PREFIX, EXE, BITS = sys.argv[1:6]
 VIEW = ["/reg:32"] if BITS == "32" else ["/reg:64"]
@@ -391,7 +394,47 @@ def views():
           f"remove --missing --view {OTHER}: the live controls stay, the dead one goes")
 
 
-{"machine": machine, "user": user, "views": views}[PART]()
+# The race of a key swapped for a link while the removal holds it: in each
+# store and each view, another program (key_racer) waits until the removal
+# has begun deleting the 2,000 subkeys of "Big" in the class tree, renames
+# "Big" away and links its name to a key outside the registration. The
+# removal deletes the key it checked, through its own handle, and stops at
+# the link, saying so; the link's target stays.
+def race():
+    racer_exe = sys.argv[6]
+    OTHER = "64" if BITS == "32" else "32"
+    VICTIM = "HKEY_LOCAL_MACHINE\\Software\\AcceVictim\\Leaf"
+    check(reg_import(f'[{VICTIM}]\n@="not the control\'s"\n', "victim.reg", ["/reg:64"]) == 0, "the victim laid out")
+    for number, (store, view) in enumerate((("machine", BITS), ("machine", OTHER), ("user", BITS), ("user", OTHER))):
+        clsid = f"{{5AD0000{number}-0000-0000-0000-00000000000D}}"
+        hive = "HKEY_LOCAL_MACHINE" if store == "machine" else "HKEY_CURRENT_USER"
+        below = "Wow6432Node\\" if view == "32" else ""
+        classes_path = f"Software\\Classes\\{below}CLSID\\{clsid}"
+        layout = (f'[{hive}\\{classes_path}]\n@="Racing Gauge"\n[{hive}\\{classes_path}\\Control]\n'
+                  f'[{hive}\\{classes_path}\\InprocServer32]\n@="C:\\\\gone\\\\racing.ocx"\n'
+                  + "".join(f"[{hive}\\{classes_path}\\Big\\leaf{i:04d}]\n" for i in range(2000)))
+        what = f"the {store}'s store, the {view}-bit view"
+        check(reg_import(layout, "race.reg", ["/reg:64"]) == 0, f"{what}: a control with 2,000 keys below Big")
+        options = (["--store", "user"] if store == "user" else []) + (["--view", view] if view != BITS else [])
+        with tempfile.TemporaryFile() as said:
+            racer = subprocess.Popen([WINE_RUN, PREFIX, racer_exe, "HKCU" if store == "user" else "HKLM",
+                                      classes_path + "\\Big",
+                                      "\\Registry\\Machine\\Software\\AcceVictim\\Leaf"],
+                                     stdin=subprocess.DEVNULL, stdout=said, stderr=subprocess.DEVNULL)
+            deadline = time.time() + 120
+            while b"watching" not in (said.seek(0) or said.read()) and racer.poll() is None and time.time() < deadline:
+                time.sleep(0.05)
+            code, out, _ = ctl("remove", clsid, "--yes", *options)
+            racer.wait(timeout=150)
+            said.seek(0)
+            racer_said = said.read().decode("utf-8", "replace")
+        check("swapped" in racer_said, f"{what}: the racer swapped Big for a link while the removal ran ({racer_said.strip()!r})")
+        check(code == 2 and f"failed {clsid}" in out and "a registry link at " in out and "Big" in out,
+              f"{what}: the removal stopped at the link and said so ({out.strip()!r})")
+        check(run("reg", "query", VICTIM, "/reg:64")[0] == 0, f"{what}: the link's target is still there")
+
+
+{"machine": machine, "user": user, "views": views, "race": race}[PART]()
 # A part that checked nothing proves nothing.
 check(CHECKS[0] > 1, f"{PART}: {CHECKS[0]} checks made")
 print(f"{len(FAILURES)} checks failed")

@@ -151,7 +151,7 @@ void NoteKept(const char* tree, const ClassKey& user, void* context)
 
 Scope In(REGSAM flag)
 {
-    return {kShownStore, flag, flag == 0 ? nullptr : RegDeleteKeyExA};
+    return {kShownStore, flag};
 }
 
 // The case laid out, its removals made each in its view, then: exactly the
