@@ -8,7 +8,11 @@
 // nothing deleted that another registration still names (a library another
 // class key of either store and view names, a ProgID the class's key in the
 // other view of its store names), a failed removal keeping the class key,
-// and no handle left open.
+// and no handle left open. Half the removals meet another program on the
+// way: before a call the input chooses, a key of the control's own trees is
+// renamed away and a link to a key outside them put in its place; nothing
+// outside the trees (and the key renamed, which is theirs) may go then
+// either.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -107,8 +111,10 @@ std::vector<std::string> ClassKeys()
 // registration still used: a library some other class key of either view
 // names in its "Typelib" value, or a ProgID the class's key in the other
 // view names. Said from the store before the removal, not by talven's rules.
+// The class key renamed by a race (moved) is the class itself.
 std::string TakenFromOthers(const std::set<std::string>& before, const std::set<std::string>& after,
-                            const std::string& classPath, const std::string& otherClassPath)
+                            const std::string& classPath, const std::string& otherClassPath,
+                            const std::string& moved)
 {
     for (const std::string& path : before) {
         if (after.count(path) != 0)
@@ -119,7 +125,8 @@ std::string TakenFromOthers(const std::set<std::string>& before, const std::set<
         if (lower.compare(0, 8, "typelib\\") == 0 && lower.find('\\', 8) == std::string::npos) {
             const std::string library = lower.substr(8);
             for (const std::string& user : ClassKeys()) {
-                if (Lower(user) != Lower(classPath) && after.count(user) != 0 && NamedText(user + "\\Typelib") == library)
+                if (Lower(user) != Lower(classPath) && Lower(user) != Lower(moved) && after.count(user) != 0 &&
+                    NamedText(user + "\\Typelib") == library)
                     return path + ", still named by " + user;
             }
         }
@@ -157,6 +164,45 @@ Builds StoreBuildsLine(const std::string& classPath, const std::string& line)
     return data == server && display.compare(0, name.size(), name) == 0 ? Builds::kYes : Builds::kNo;
 }
 
+// The input's own choices for the race at each removal, apart from the
+// layout's: a hash of the input and the line's number.
+uint32_t Choice(size_t line, uint32_t salt)
+{
+    uint32_t hash = 2166136261u ^ salt;
+    for (size_t i = 0; i < g_inputSize; ++i)
+        hash = (hash ^ g_input[i]) * 16777619u;
+    return (hash ^ static_cast<uint32_t>(line)) * 2654435761u;
+}
+
+constexpr char kVictim[] = "FuzzVictim\\Leaf";
+
+// Another program's swap: the key renamed away (to the path given back,
+// empty where there was no key to rename) and a link to the victim in its
+// place.
+std::string Swap(const std::string& key)
+{
+    const std::string name = key.substr(key.rfind('\\') + 1);
+    const std::string moved = key.substr(0, key.size() - name.size()) + name + ".moved";
+    if (!keystore::RenameKey(key, name + ".moved", KEY_WOW64_64KEY))
+        return std::string();
+    keystore::CreateLink(key, kVictim, KEY_WOW64_64KEY);
+    return moved;
+}
+
+// Paths after a race as they were named before it: what lies below the key
+// it renamed is named again from where it was, so that a key moved is not
+// taken for one deleted.
+std::set<std::string> NamedAsBefore(const std::set<std::string>& after, const std::string& swapped,
+                                    const std::string& moved)
+{
+    if (moved.empty())
+        return after;
+    std::set<std::string> named;
+    for (const std::string& path : after)
+        named.insert(InsideTree(path, moved) ? swapped + path.substr(moved.size()) : path);
+    return named;
+}
+
 std::set<std::string> Paths()
 {
     std::set<std::string> paths;
@@ -173,6 +219,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_inputSize = size;
     const OwnTrees own = LayRegistryFromBytes(data, size);
 
+    keystore::CreateKey(kVictim, KEY_WOW64_64KEY);
     const std::set<std::string> beforeScan = Paths();
     const std::vector<std::string> lines = ListControls();
     if (keystore::OpenHandleCount() != 0)
@@ -180,7 +227,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (Paths() != beforeScan)
         Fail("scan changed the registry", "");
 
-    for (const std::string& line : lines) {
+    for (size_t number = 0; number < lines.size(); ++number) {
+        const std::string& line = lines[number];
         const size_t first = line.find('\t');
         const size_t last = line.rfind('\t');
         if (line.size() > 1023 || first == std::string::npos || first == last)
@@ -199,10 +247,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const Builds userBuilds = clsid.empty() ? Builds::kNo : StoreBuildsLine(kUser + ownClass, line);
         const bool existed[2] = {!clsid.empty() && keystore::Exists(ownClass, KEY_WOW64_64KEY),
                                  !clsid.empty() && keystore::Exists(kUser + ownClass, KEY_WOW64_64KEY)};
+        // The race, half the time: a key of the trees the layout made this
+        // class's own in either store, swapped before a call of the removal.
+        std::vector<std::string> ownKeys;
+        for (const char* prefix : {"", "user:"}) {
+            for (const std::string& tree : AllowedTrees(own, prefix + clsid)) {
+                for (const std::string& path : before)
+                    if (InsideTree(path, tree))
+                        ownKeys.push_back(path);
+            }
+        }
+        std::string swapped;
+        std::string moved;
+        if (!ownKeys.empty() && Choice(number, 1) % 2 == 0) {
+            swapped = ownKeys[Choice(number, 2) % ownKeys.size()];
+            keystore::BeforeCall(1 + static_cast<long>(Choice(number, 3) % 400), [&] { moved = Swap(swapped); });
+        }
         char room[kLineRoom];
         std::memcpy(room, line.c_str(), line.size() + 1);
         const ResultCode result = RemoveControl(room);
-        const std::set<std::string> after = Paths();
+        keystore::BeforeCall(0, nullptr);
+        const std::set<std::string> after = NamedAsBefore(Paths(), swapped, moved);
         bool user = userBuilds == Builds::kYes;
         if (userBuilds == Builds::kUnsure) {
             std::string rest;
@@ -230,11 +295,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (!inside)
                 Fail("removal deleted a key of no tree of its control", path + " for " + line);
         }
-        const std::string taken = TakenFromOthers(before, after, classPath, two ? store + "CLSID\\" + clsid : "");
+        const std::string taken =
+            TakenFromOthers(before, after, classPath, two ? store + "CLSID\\" + clsid : "", moved);
         if (!taken.empty())
             Fail("removal deleted what another registration still uses", taken + " for " + line);
-        if (result != 0 && classExisted && !keystore::Exists(classPath, KEY_WOW64_64KEY))
+        if (result != 0 && classExisted && moved.empty() && !keystore::Exists(classPath, KEY_WOW64_64KEY))
             Fail("failed removal deleted the class key", line);
+        if (!moved.empty() && result == 0 && keystore::Exists(swapped, KEY_WOW64_64KEY) &&
+            InsideTree(swapped, classPath))
+            Fail("removal met a link in its class tree and said nothing", swapped + " for " + line);
         if (result == 1 && after != before)
             Fail("removal refused the line but deleted keys", line);
     }
