@@ -8,6 +8,7 @@
 // nothing deleted that another registration still names (a library another
 // class key of either store and view names, a ProgID the class's key in the
 // other view of its store names), a failed removal keeping the class key,
+// a refusal for a changed registration never leaving the line as it was,
 // and no handle left open. Half the removals meet another program on the
 // way: before a call the input chooses, a key of the control's own trees is
 // renamed away and a link to a key outside them put in its place; nothing
@@ -137,22 +138,22 @@ std::string TakenFromOthers(const std::set<std::string>& before, const std::set<
     return std::string();
 }
 
-// Whether the store's own copy of the class builds the line: a control there
-// by itself (its own "Control" and server), with the line's server path and
-// display name. Said from the values as laid, not by talven's rules; unsure
-// where a value is not plain ASCII, which the code page may change.
+// Whether a registration builds the line: a "Control" key, a server key
+// whose default value is the line's server path, and a class key whose
+// default value begins with the line's display name. Said from the values
+// as laid, not by talven's rules; unsure where a value is not plain ASCII,
+// which the code page may change.
 enum class Builds { kNo, kYes, kUnsure };
 
-Builds StoreBuildsLine(const std::string& classPath, const std::string& line)
+Builds BuildsLine(bool control, const std::string& serverKey, const std::string& classKey, const std::string& line)
 {
     const std::string name = line.substr(0, line.find('\t'));
     const std::string server = line.substr(line.rfind('\t') + 1);
     DWORD type = 0;
     std::string data;
     std::string display;
-    if (!keystore::Exists(classPath + "\\Control", KEY_WOW64_64KEY) ||
-        !keystore::GetDefault(classPath + "\\InprocServer32", &type, &data, KEY_WOW64_64KEY) || type != REG_SZ ||
-        !keystore::GetDefault(classPath, &type, &display, KEY_WOW64_64KEY) || type != REG_SZ)
+    if (!control || !keystore::GetDefault(serverKey, &type, &data, KEY_WOW64_64KEY) || type != REG_SZ ||
+        !keystore::GetDefault(classKey, &type, &display, KEY_WOW64_64KEY) || type != REG_SZ)
         return Builds::kNo;
     data = data.substr(0, data.find('\0'));
     display = display.substr(0, display.find('\0'));
@@ -160,8 +161,29 @@ Builds StoreBuildsLine(const std::string& classPath, const std::string& line)
         if (static_cast<unsigned char>(c) >= 0x80)
             return Builds::kUnsure;
     }
-    // A display name too long for the line is shortened in it.
-    return data == server && display.compare(0, name.size(), name) == 0 ? Builds::kYes : Builds::kNo;
+    // A display name too long for the line is shortened in it, which then
+    // fills its room.
+    const bool sameName = display == name || (line.size() == 1023 && display.compare(0, name.size(), name) == 0);
+    return data == server && sameName ? Builds::kYes : Builds::kNo;
+}
+
+// One store's own copy of the class, a control there by itself.
+Builds StoreBuildsLine(const std::string& classPath, const std::string& line)
+{
+    return BuildsLine(keystore::Exists(classPath + "\\Control", KEY_WOW64_64KEY), classPath + "\\InprocServer32",
+                      classPath, line);
+}
+
+// Windows' merged view of the class where the user's store holds a copy:
+// that copy's own values, its "Control" and server where it has them, the
+// machine's where it has not.
+Builds ViewBuildsLine(const std::string& userClass, const std::string& machineClass, const std::string& line)
+{
+    const std::string userServer = userClass + "\\InprocServer32";
+    return BuildsLine(keystore::Exists(userClass + "\\Control", KEY_WOW64_64KEY) ||
+                          keystore::Exists(machineClass + "\\Control", KEY_WOW64_64KEY),
+                      keystore::Exists(userServer, KEY_WOW64_64KEY) ? userServer : machineClass + "\\InprocServer32",
+                      userClass, line);
 }
 
 // The input's own choices for the race at each removal, apart from the
@@ -241,10 +263,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         IsWow64Process(GetCurrentProcess(), &two);
         const std::string ownClass = (two ? "Wow6432Node\\CLSID\\" : "CLSID\\") + clsid;
         // The registration removed is the one that builds the line: the
-        // user's where its own copy of the class does, else the machine's.
+        // user's where its own copy of the class does, else the machine's,
+        // and the user's copy where only the view builds it, from both.
         // Where the oracle cannot be sure, the store the removal deleted
         // from is taken, and everything else is judged as ever.
-        const Builds userBuilds = clsid.empty() ? Builds::kNo : StoreBuildsLine(kUser + ownClass, line);
+        Builds userBuilds = clsid.empty() ? Builds::kNo : StoreBuildsLine(kUser + ownClass, line);
+        if (userBuilds == Builds::kNo && !clsid.empty() && keystore::Exists(kUser + ownClass, KEY_WOW64_64KEY) &&
+            StoreBuildsLine(ownClass, line) == Builds::kNo)
+            userBuilds = ViewBuildsLine(kUser + ownClass, ownClass, line);
         const bool existed[2] = {!clsid.empty() && keystore::Exists(ownClass, KEY_WOW64_64KEY),
                                  !clsid.empty() && keystore::Exists(kUser + ownClass, KEY_WOW64_64KEY)};
         // The race, half the time: a key of the trees the layout made this
@@ -304,6 +330,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!moved.empty() && result == 0 && keystore::Exists(swapped, KEY_WOW64_64KEY) &&
             InsideTree(swapped, classPath))
             Fail("removal met a link in its class tree and said nothing", swapped + " for " + line);
+        // A refusal for a registration that is not the one listed leaves a
+        // line the user can get past: the view shows another, or none.
+        char shown[kLineRoom];
+        if (result == kRegistrationChanged && moved.empty() &&
+            ShownControlLine(kShownScope, line.c_str(), shown) == ERROR_SUCCESS && line == shown)
+            Fail("refused as changed, the line shows unchanged", line);
         if (result == 1 && after != before)
             Fail("removal refused the line but deleted keys", line);
     }

@@ -188,11 +188,23 @@ ResultCode BuildsLine(const Store& store, const char* clsidPath, const char* con
 
 }  // namespace
 
+namespace {
+
+// Whether the merged view, in the scope's view, builds exactly the line.
+bool ViewBuildsLine(const Scope& scope, const char* confirmed)
+{
+    char shown[kLineRoom];
+    return ShownControlLine(scope, confirmed, shown) == ERROR_SUCCESS && SameBytes(shown, confirmed);
+}
+
+}  // namespace
+
 ResultCode OpenStoreOfClass(const Scope& scope, const char* clsidPath, const char* confirmed, Store* store,
                             StoreStop* stop)
 {
     const ClassStore order[] = {kUserStore, kMachineStore};
     ResultCode found = ERROR_FILE_NOT_FOUND;
+    bool userHoldsClass = false;
     for (const ClassStore which : order) {
         if (!ChoiceTakes(scope.stores, which))
             continue;
@@ -211,6 +223,17 @@ ResultCode OpenStoreOfClass(const Scope& scope, const char* clsidPath, const cha
             found = result;
         else if (result != ERROR_FILE_NOT_FOUND)
             return result;
+        userHoldsClass = userHoldsClass || (which == kUserStore && result == kRegistrationChanged);
+    }
+    // A line the merged view builds from both stores (the user's copy of
+    // the class over the machine's, each giving part of it) is taken by
+    // the user's copy, which the view reads first: the machine's
+    // registration then shows as its own line, as Windows shows it.
+    if (found == kRegistrationChanged && userHoldsClass && scope.stores == kShownStore &&
+        ViewBuildsLine(scope, confirmed)) {
+        stop->which = kUserStore;
+        stop->reached = 0;
+        return OpenStore(kUserStore, scope, store);
     }
     return found;
 }

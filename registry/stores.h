@@ -48,9 +48,11 @@ struct StoreStop {
 // Opens the store whose registration of the class key at clsidPath
 // ("CLSID\...") builds exactly the entry line confirmed, in the view worked
 // in, within the stores the scope takes: the user's first, as the merged
-// view shows it, then the machine's. ERROR_FILE_NOT_FOUND where none of them holds the
-// class key; kRegistrationChanged where one does but none builds that line
-// (it changed after listing, or the line named another key).
+// view shows it, then the machine's; where neither builds it alone but the
+// merged view builds it from both, the user's, whose copy the view reads
+// first. ERROR_FILE_NOT_FOUND where none of them holds the class key;
+// kRegistrationChanged where one does but no store builds that line (it
+// changed after listing, or the line named another key).
 ResultCode OpenStoreOfClass(const Scope& scope, const char* clsidPath, const char* confirmed, Store* store, StoreStop* stop);
 
 // RegOpenKeyExA below the store's root, in the view worked in or in the

@@ -202,8 +202,9 @@ TEST(FaultInjection, AKeySwappedForALinkMidRemovalNeverLeadsTheDeletionOut)
                     inside = inside || InsideTree(gone, tree);
                 EXPECT_TRUE(inside) << gone;
             }
-            if (swappedNow)
+            if (swappedNow) {
                 EXPECT_TRUE(result == kLinkRefused || result == kRegistrationChanged) << result;
+            }
             EXPECT_EQ(keystore::OpenHandleCount(), 0);
         }
     }

@@ -136,6 +136,29 @@ TEST(StoresShown, TheOtherStoresRegistrationShowsAfterARemoval)
 }
 
 #ifndef _WIN32
+// Windows' merged view builds a line from both stores where the user's
+// store holds a copy of a machine control's class key with a name and a
+// server of its own but no "Control": no store builds it alone. The user's
+// copy, which the view reads first, is what goes; the machine's
+// registration, whole, then shows as its own line. (Wine merges nothing.)
+TEST(StoresShown, ALineTheViewBuildsFromBothStoresTakesTheUsersCopy)
+{
+    ResetRegistry();
+    ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(kXControl), InUserStore({Text(kXClass, "Partial Gauge"),
+                                       Text(kXClass + "\\InprocServer32", "C:\\Users\\u\\partial.ocx")})})));
+    const std::string merged = "Partial Gauge\t" + kX + "\tC:\\Users\\u\\partial.ocx";
+    EXPECT_EQ(ListControls(), std::vector<std::string>{merged});
+    const std::vector<std::string> before = Snapshot();
+    EXPECT_EQ(Remove(merged), 0);
+    EXPECT_EQ(Snapshot(), WithoutTrees(before, {User(kXClass)}));
+    EXPECT_EQ(keystore::DeletionsThroughClassesRoot(), 0);
+    char shown[kLineRoom];
+    ASSERT_EQ(ShownControlLine(kShownScope, merged.c_str(), shown), 0);
+    EXPECT_STREQ(shown, EntryLine(kXControl).c_str());
+    EXPECT_EQ(ListControls(), std::vector<std::string>{EntryLine(kXControl)});
+    ResetRegistry();
+}
+
 // A standard user: the machine's hive refuses writing. The user's store
 // alone is listed and cleared without asking more of the machine's.
 TEST(StoresShown, AStandardUserClearsTheirOwnStore)
