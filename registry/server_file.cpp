@@ -18,13 +18,40 @@ ServerCheck Unchecked(UncheckedWhy why, DWORD error = 0)
     return {ServerState::kUnchecked, why, error};
 }
 
+typedef int(WINAPI* OrdinalCompare)(LPCWSTR a, int aLength, LPCWSTR b, int bLength, BOOL ignoreCase);
+
+// The file system compares names ordinally, case aside by its own table of
+// capitals, never by the user's locale (in a Turkish one "WINDOWS" and
+// "Windows" differ): CompareStringOrdinal, looked up since Windows before
+// Vista lacks it; there, capitals of ASCII alone.
+bool SameFileNames(const char* a, int aLength, const char* b, int bLength)
+{
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const OrdinalCompare compare = reinterpret_cast<OrdinalCompare>(
+        reinterpret_cast<void (*)()>(kernel == nullptr ? nullptr : GetProcAddress(kernel, "CompareStringOrdinal")));
+    WCHAR wideA[MAX_PATH + 16];
+    WCHAR wideB[MAX_PATH + 16];
+    const int lengthA = aLength == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, a, aLength, wideA, MAX_PATH + 16);
+    const int lengthB = bLength == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, b, bLength, wideB, MAX_PATH + 16);
+    if (compare != nullptr && (lengthA > 0 || aLength == 0) && (lengthB > 0 || bLength == 0))
+        return compare(wideA, lengthA, wideB, lengthB, TRUE) == CSTR_EQUAL;
+    if (aLength != bLength)
+        return false;
+    for (int i = 0; i < aLength; ++i) {
+        const char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
+        const char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
 // Whether text begins with the folder (case aside) followed by a "\" or its
 // end; rest is what follows the folder.
 bool InFolder(const char* text, const char* folder, const char** rest)
 {
     const int length = lstrlenA(folder);
-    if (length == 0 || lstrlenA(text) < length ||
-        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text, length, folder, length) != CSTR_EQUAL)
+    if (length == 0 || lstrlenA(text) < length || !SameFileNames(text, length, folder, length))
         return false;
     if (text[length] != '\0' && text[length] != '\\')
         return false;
@@ -79,16 +106,26 @@ void As32BitLoaderSees(const char* path, char* seen, int seenSize)
         Join(windows, "\\System32", rest, seen, seenSize);
 }
 
+bool IsDriveLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// "X:\...": a path from a drive's root.
+bool NamesDrive(const char* path)
+{
+    return IsDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\';
+}
+
 // Whether looking in the folder could wait on the network: a "\\" path, or
 // a drive that is a network share.
 bool IsOnNetwork(const char* folder, DriveTypes* drives)
 {
     if (folder[0] == '\\' && folder[1] == '\\')
         return true;
-    const char letter = folder[0];
-    if (folder[1] != ':' || !((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')))
+    if (!NamesDrive(folder))
         return false;
-    const int drive = (letter | 0x20) - 'a';
+    const int drive = (folder[0] | 0x20) - 'a';
     if (!(drives->asked & (1u << drive))) {
         const char root[] = {static_cast<char>('A' + drive), ':', '\\', '\0'};
         drives->type[drive] = GetDriveTypeA(root);
@@ -109,27 +146,50 @@ int FolderLength(const char* folder)
 
 bool SameFolder(const char* a, const char* b)
 {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, FolderLength(a), b, FolderLength(b)) ==
-           CSTR_EQUAL;
+    return SameFileNames(a, FolderLength(a), b, FolderLength(b));
 }
 
-// Whether the folder holds the named file (".dll" added to a name without
-// an extension, as the loader adds it), where into a room of MAX_PATH
-// bytes. A folder of that name is no file. Looked at directly: under Wine
-// SearchPathA costs ten times as much.
+// The file the loader opens for a name, into a room of MAX_PATH bytes:
+// ".dll" added where its last name has no extension, a "." at its end
+// meaning none and dropped. False where it does not fit.
+bool AsLoaderNames(const char* path, char* file)
+{
+    const char* lastName = path;
+    const char* lastDot = nullptr;
+    const char* last = path;
+    for (const char* at = path; *at != '\0'; at = NextChar(at)) {
+        last = at;
+        if (*at == '\\')
+            lastName = at + 1;
+        else if (*at == '.')
+            lastDot = at;
+    }
+    const int length = lstrlenA(path);
+    if (*path != '\0' && *last == '.') {
+        if (length - 1 >= MAX_PATH)
+            return false;
+        lstrcpynA(file, path, length);  // without the "."
+        return true;
+    }
+    const char* extension = lastDot != nullptr && lastDot >= lastName ? "" : ".dll";
+    return Join(path, extension, "", file, MAX_PATH);
+}
+
+// Whether the named file is there and no folder.
+bool IsFile(const char* file)
+{
+    const DWORD attributes = GetFileAttributesA(file);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether the folder holds the named file as the loader names it, where
+// into a room of MAX_PATH bytes. Looked at directly: under Wine SearchPathA
+// costs ten times as much.
 bool FoundIn(const char* folder, const char* name, char* found)
 {
-    const char* extension = HoldsChar(name, '.') ? "" : ".dll";
-    const int length = lstrlenA(folder);
-    const char* separator = FolderLength(folder) < length ? "" : "\\";
-    if (length + lstrlenA(separator) + lstrlenA(name) + lstrlenA(extension) >= MAX_PATH)
-        return false;
-    lstrcpyA(found, folder);
-    lstrcatA(found, separator);
-    lstrcatA(found, name);
-    lstrcatA(found, extension);
-    const DWORD attributes = GetFileAttributesA(found);
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    char joined[MAX_PATH];
+    const char* separator = FolderLength(folder) < lstrlenA(folder) ? "" : "\\";
+    if (Join(folder, separator, name, joined, MAX_PATH) && AsLoaderNames(joined, found) && IsFile(found))
         return true;
     found[0] = '\0';
     return false;
@@ -147,19 +207,20 @@ const char* PathIn(const char* block)
 }
 
 // A name without a folder, looked up in PATH's folders as the loader of that
-// bitness would reach them, skipping those on the network and the two
-// already searched (PATH names both, as a rule).
-ServerState LookUpInPath(const char* name, int loader, const char* system, const char* windows, char* found,
-                         DriveTypes* drives, bool* skippedNetwork)
+// bitness would reach them: only those from a drive's root, a relative one
+// being relative to whichever folder the loader is in (which may be on the
+// network); skipping those on the network and those already searched.
+bool FoundInPath(const char* name, int loader, const char* const* searched, int searchedCount, char* found,
+                 DriveTypes* drives)
 {
     LPCH block = GetEnvironmentStringsA();
     if (block == nullptr)
-        return ServerState::kMissing;
-    ServerState state = ServerState::kMissing;
+        return false;
+    bool present = false;
     // A folder as long as a whole path holds no file the loader can load.
     char folder[MAX_PATH];
     char seen[MAX_PATH];
-    for (const char* at = PathIn(block); at != nullptr && *at != '\0';) {
+    for (const char* at = PathIn(block); at != nullptr && *at != '\0' && !present;) {
         // ";" (0x3B) is never the second byte of a double-byte character.
         int length = 0;
         while (at[length] != '\0' && at[length] != ';')
@@ -170,55 +231,58 @@ ServerState LookUpInPath(const char* name, int loader, const char* system, const
                 As32BitLoaderSees(folder, seen, MAX_PATH);
             else
                 lstrcpyA(seen, folder);
-            if (SameFolder(seen, system) || SameFolder(seen, windows)) {
-                // searched already
-            } else if (IsOnNetwork(seen, drives)) {
-                *skippedNetwork = true;
-            } else if (FoundIn(seen, name, found)) {
-                state = ServerState::kPresent;
-                break;
-            }
+            bool again = false;
+            for (int i = 0; i < searchedCount; ++i)
+                again = again || SameFolder(seen, searched[i]);
+            if (!again && NamesDrive(seen) && !IsOnNetwork(seen, drives))
+                present = FoundIn(seen, name, found);
         }
         at += length;
         if (*at == ';')
             ++at;
     }
     FreeEnvironmentStringsA(block);
-    return state;
+    return present;
 }
 
-// The loader's order for a DLL named without a folder, less the folder of
-// whichever program loads it, which cannot be known, and the current one.
-// A 32-bit loader's system folder is "SysWOW64".
+// The loader's order for a DLL named without a folder: the folder of the
+// program that loads it, which cannot be known, then the system folder,
+// the 16-bit system folder, the Windows folder, the current folder of that
+// program, which cannot be known either, and PATH's folders. A 32-bit
+// loader's system folder is "SysWOW64". Found nowhere here, it may still
+// lie beside that program: never missing.
 ServerCheck LookUp(const char* name, int loader, char* found, DriveTypes* drives)
 {
     char system[MAX_PATH];
     char windows[MAX_PATH];
+    char system16[MAX_PATH];
     UINT length = loader == 32 ? GetSystemWow64DirectoryA(system, MAX_PATH) : GetSystemDirectoryA(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return Unchecked(UncheckedWhy::kNoSystemFolder);
-    if (FoundIn(system, name, found))
-        return Checked(ServerState::kPresent);
     length = GetWindowsDirectoryA(windows, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    if (length == 0 || length >= MAX_PATH || !Join(windows, "\\System", "", system16, MAX_PATH))
         return Unchecked(UncheckedWhy::kNoSystemFolder);
-    if (FoundIn(windows, name, found))
+    const char* const searched[] = {system, system16, windows};
+    for (const char* folder : searched) {
+        if (FoundIn(folder, name, found))
+            return Checked(ServerState::kPresent);
+    }
+    if (FoundInPath(name, loader, searched, 3, found, drives))
         return Checked(ServerState::kPresent);
-    bool skippedNetwork = false;
-    const ServerState state = LookUpInPath(name, loader, system, windows, found, drives, &skippedNetwork);
-    if (state == ServerState::kMissing && skippedNetwork)
-        return Unchecked(UncheckedWhy::kNetworkFolder);
-    return Checked(state);
+    return Unchecked(UncheckedWhy::kBesideLoader);
 }
 
 // A path with a drive, looked at as the loader would reach it.
 ServerCheck LookAt(const char* path, int loader, DriveTypes* drives)
 {
-    char seen[kLineRoom];
+    char named[MAX_PATH];
+    if (!AsLoaderNames(path, named))
+        return Unchecked(UncheckedWhy::kLookRefused, ERROR_FILENAME_EXCED_RANGE);
+    char seen[MAX_PATH];
     if (loader == 32)
-        As32BitLoaderSees(path, seen, kLineRoom);
+        As32BitLoaderSees(named, seen, MAX_PATH);
     else
-        lstrcpynA(seen, path, kLineRoom);
+        lstrcpyA(seen, named);
     if (IsOnNetwork(seen, drives))
         return Unchecked(UncheckedWhy::kNetworkPath);
     const DWORD attributes = GetFileAttributesA(seen);
@@ -230,24 +294,57 @@ ServerCheck LookAt(const char* path, int loader, DriveTypes* drives)
     return Unchecked(UncheckedWhy::kLookRefused, error);
 }
 
+// The path a registration names, into a room of kLineRoom bytes: the text
+// in double quotes where it starts with one (arguments after them are no
+// part of it), each "/" a "\" as the file system reads it.
+void TakePath(const char* server, char* path)
+{
+    const char* start = server;
+    int length = lstrlenA(server);
+    if (*server == '"') {
+        start = server + 1;
+        length = 0;
+        while (start[length] != '\0' && start[length] != '"')
+            length = static_cast<int>(NextChar(start + length) - start);
+    }
+    lstrcpynA(path, start, length + 1 < kLineRoom ? length + 1 : kLineRoom);
+    // "/" (0x2F) is never the second byte of a double-byte character.
+    for (char* at = path; *at != '\0'; at = const_cast<char*>(NextChar(at))) {
+        if (*at == '/')
+            *at = '\\';
+    }
+}
+
+// Whether path begins with prefix, case aside (ASCII alone: the prefixes
+// are).
+bool BeginsWith(const char* path, const char* prefix)
+{
+    const int length = lstrlenA(prefix);
+    return lstrlenA(path) >= length && SameFileNames(path, length, prefix, length);
+}
+
 ServerCheck CheckAsLoader(const char* server, int loader, char* found, DriveTypes* drives)
 {
-    // The path without the double quotes it may be registered in.
-    char path[kLineRoom];
-    const int length = lstrlenA(server);
-    if (length >= 2 && server[0] == '"' && server[length - 1] == '"')
-        lstrcpynA(path, server + 1, length - 1 < kLineRoom ? length - 1 : kLineRoom);
-    else
-        lstrcpynA(path, server, kLineRoom);
+    char room[kLineRoom];
+    TakePath(server, room);
+    const char* path = room;
     if (path[0] == '\0')
         return Unchecked(UncheckedWhy::kNoPath);
     if (HoldsChar(path, '%'))
         return Unchecked(UncheckedWhy::kEnvironmentVariable);
+    // "\\?\" and "\\.\" before a drive name a local path; "\\?\UNC\" is the
+    // network's, like any other "\\" path.
+    if (BeginsWith(path, "\\\\?\\UNC\\"))
+        return Unchecked(UncheckedWhy::kNetworkPath);
+    if ((BeginsWith(path, "\\\\?\\") || BeginsWith(path, "\\\\.\\")) && NamesDrive(path + 4))
+        path += 4;
+    else if (BeginsWith(path, "\\\\?\\") || BeginsWith(path, "\\\\.\\"))
+        return Unchecked(UncheckedWhy::kRelativePath);
     if (path[0] == '\\' && path[1] == '\\')
         return Unchecked(UncheckedWhy::kNetworkPath);
-    if (!HoldsChar(path, '\\') && !HoldsChar(path, '/') && !HoldsChar(path, ':'))
+    if (!HoldsChar(path, '\\') && !HoldsChar(path, ':'))
         return LookUp(path, loader, found, drives);
-    if (!(path[1] == ':' && (path[2] == '\\' || path[2] == '/')))
+    if (!NamesDrive(path))
         return Unchecked(UncheckedWhy::kRelativePath);
     return LookAt(path, loader, drives);
 }

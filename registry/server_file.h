@@ -13,8 +13,9 @@ enum class UncheckedWhy {
     kNoPath,               // the registration names no file
     kEnvironmentVariable,  // the path holds one, expanded by whoever loads it
     kNetworkPath,          // on the network: a "\\" path or a network drive
-    kNetworkFolder,        // a name found in no local folder the loader
-                           // searches, where a folder of PATH is on the network
+    kBesideLoader,         // a name without a folder, found in none that every
+                           // program searches: it may lie beside the program
+                           // that loads it, or in its current folder
     kRelativePath,         // relative to whichever folder the loader is in
     kNoSystemFolder,       // the system folder could not be told
     kOtherFileSystemHidden,// a 32-bit program could not look past the redirector
@@ -36,13 +37,18 @@ struct DriveTypes {
 };
 constexpr DriveTypes kNoDriveTypes = {};
 
-// Checks the server path as registered (in double quotes or not): a path
-// with a drive is looked at, a name without a folder looked up where the
-// loader looks up a DLL (the system folder, the Windows folder, the folders
-// of PATH), where it was found into a room of MAX_PATH bytes when found is
-// not null. A folder where the file should be is a missing file. view is
-// the registration's view flag, 0 for the program's own: a 32-bit loader,
-// seen from a 64-bit program, looks through the file system redirector,
-// and a 64-bit one, from a 32-bit program, past it. drives keeps what it
-// learns of the drives for the next check.
+// Checks the server path as registered, as the loader reads it: the text in
+// double quotes where it starts with one, "/" a "\", ".dll" added to a name
+// without an extension (a "." at its end meaning none), "\\?\" or "\\.\"
+// before a drive a local path. A path from a drive's root is looked at, and
+// is missing where the file is not there (a folder of that name is no
+// file); a name without a folder is looked up where every program's loader
+// looks (the system folder, the 16-bit one, the Windows folder, PATH's
+// folders from a drive's root), and is present where found, its path then
+// into a room of MAX_PATH bytes when found is not null, and otherwise left
+// unchecked: the loader looks first beside the program that loads it. The
+// network is never visited. view is the registration's view flag, 0 for the
+// program's own: a 32-bit loader, seen from a 64-bit program, looks through
+// the file system redirector, and a 64-bit one, from a 32-bit program, past
+// it. drives keeps what it learns of the drives for the next check.
 ServerCheck CheckServerFile(const char* server, REGSAM view, char* found, DriveTypes* drives);

@@ -1,11 +1,13 @@
 // talvenctl: the dialog's inventory and removal from the command line.
 #include <cstring>
 
+#include "process_start.h"
 #include "selection.h"
 #include "verbs.h"
 
 int main(int argc, char** argv)
 {
+    PrepareProcess();
     // Where it works, chosen once for the whole run.
     Scope scope = kShownScope;
     if (!TakeScopeOptions(&argc, argv, &scope))

@@ -14,8 +14,8 @@ std::string UncheckedNote(const ServerCheck& check)
         return "holds an environment variable";
     case UncheckedWhy::kNetworkPath:
         return "a network path, not visited";
-    case UncheckedWhy::kNetworkFolder:
-        return "not found in a local folder; a folder of PATH is on the network, not visited";
+    case UncheckedWhy::kBesideLoader:
+        return "found in no folder every program searches; it may lie beside the program that loads it";
     case UncheckedWhy::kRelativePath:
         return "a relative path";
     case UncheckedWhy::kNoSystemFolder:

@@ -144,4 +144,129 @@ TEST_F(Dialog, UnwritableClassKeyReportsTheScanFailureThenOpensAndWmCloseEnds)
     EXPECT_FALSE(Shown());
 }
 
+// The details box shows text as written: an "&" is no mnemonic's mark (it
+// would vanish and underline the next letter), and its lines are broken by
+// the widths of the text as shown.
+TEST_F(Dialog, TheDetailsBoxShowsAnAmpersandAsWritten)
+{
+    const ControlDef att = {"{6C000000-0000-0000-0000-000000000001}", "AT&T Gauge", "C:\\AT&T\\x.ocx", "", ""};
+    ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(att)));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_EQ(Details(), DetailsText(EntryLine(att), kMissing));
+    const HWND box = Item(IDC_DETAILS);
+    const HDC dc = GetDC(box);
+    const HGDIOBJ was = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
+    SIZE written = {};
+    SIZE mnemonic = {};
+    GetTextExtentPoint32A(dc, "AT&T Gauge", 10, &written);
+    GetTextExtentPoint32A(dc, "ATT Gauge", 9, &mnemonic);
+    SelectObject(dc, was);
+    ReleaseDC(box, dc);
+    ASSERT_GT(written.cx - mnemonic.cx, 4);
+    EXPECT_NEAR(DetailsFirstLineInkWidth(), written.cx, 3);
+}
+
+// After a change of the window's DPI the dialog manager gives the list its
+// new font; the owner-drawn rows then take that font's height, as a plain
+// list's would.
+TEST_F(Dialog, RowsTakeTheFontsHeightAfterAChangeOfDpi)
+{
+    ASSERT_NO_FATAL_FAILURE(Lay(ThreeControlsAndAPlainClass()));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    const HWND list = Item(IDC_CONTROL_LIST);
+    LOGFONTA larger = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)), sizeof larger, &larger);
+    larger.lfHeight = larger.lfHeight * 3 / 2 - (larger.lfHeight < 0 ? 1 : -1);
+    const HFONT font = CreateFontIndirectA(&larger);
+    SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    RECT where;
+    GetWindowRect(dialog_, &where);
+    SendMessageA(dialog_, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&where));
+    Command(IDC_CONTROL_LIST, LBN_SETFOCUS);  // lets the dialog's posted work run
+    const HDC dc = GetDC(list);
+    const HGDIOBJ was = SelectObject(dc, font);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, was);
+    ReleaseDC(list, dc);
+    EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), metrics.tmHeight);
+    SendMessageA(list, WM_SETFONT, 0, FALSE);
+    DeleteObject(font);
+}
+
+// Each server as the loader would find it, in the details box's last line:
+// ".dll" added to a name without an extension (a "." at its end meaning
+// none), "/" a "\\", "\\?\\" and "\\.\\" before a drive a local path,
+// a quoted path with arguments the quoted path; a name without a folder
+// found in no folder every program searches (PATH's relative folders never
+// among them, here "." and "bin", which hold it) may lie beside the program
+// that loads it: not missing.
+TEST_F(Dialog, EachServerIsJudgedAsTheLoaderWouldFindIt)
+{
+    const char* const files[] = {"C:\\talven-srv\\noext.dll", "C:\\talven-srv\\plain.ocx", "C:\\talven-srv\\bare",
+                                 "C:\\talven-srv\\cwd\\rel-only.ocx", "C:\\talven-srv\\cwd\\bin\\rel-only.ocx",
+                                 "C:\\talven-srv\\rel\\drive-rel.ocx", "C:\\talven-srv\\path\\in-path.ocx"};
+    for (const char* folder : {"C:\\talven-srv", "C:\\talven-srv\\cwd", "C:\\talven-srv\\cwd\\bin",
+                               "C:\\talven-srv\\rel", "C:\\talven-srv\\path"})
+        CreateDirectoryA(folder, nullptr);
+    for (const char* file : files) {
+        const HANDLE made = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(made, INVALID_HANDLE_VALUE) << file;
+        CloseHandle(made);
+    }
+    const std::string present = "Server file present";
+    const std::string missing = "Server file missing";
+    const std::string beside = "Server file not checked: it may lie beside the program that loads it";
+    const struct {
+        const char* server;
+        std::string shown;
+    } cases[] = {
+        {"C:\\talven-srv\\noext", present},
+        {"C:\\talven-srv\\noext.", missing},
+        {"C:\\talven-srv\\bare.", present},
+        {"C:\\talven-srv\\bare", missing},
+        {"C:\\talven-srv\\gone.ocx", missing},
+        {"C:/talven-srv/plain.ocx", present},
+        {"\\\\?\\C:\\talven-srv\\plain.ocx", present},
+        {"\\\\.\\C:\\talven-srv\\plain.ocx", present},
+        {"\\\\?\\UNC\\talven-nowhere\\share\\x.ocx", "Server file not checked: it is on the network"},
+        {"\"C:\\talven-srv\\plain.ocx\" /s", present},
+        {"beside-host.ocx", beside},
+        {"rel-only.ocx", beside},
+        {"drive-rel.ocx", beside},
+        {"in-path.ocx", present},
+    };
+    std::vector<KeyDef> layout;
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        char clsid[64];
+        wsprintfA(clsid, "{6A0000%02d-0000-0000-0000-000000000000}", static_cast<int>(i));
+        const std::string name = "Server " + std::string(1, static_cast<char>('A' + i));
+        layout = Join({layout, ControlKeys({clsid, name, cases[i].server, "", ""})});
+    }
+    ASSERT_NO_FATAL_FAILURE(Lay(layout));
+    char path[4096];
+    char folder[MAX_PATH];
+    GetEnvironmentVariableA("PATH", path, sizeof path);
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    SetEnvironmentVariableA("PATH", (std::string(".;bin;\\talven-srv\\rel;C:\\talven-srv\\path;") + path).c_str());
+    SetCurrentDirectoryA("C:\\talven-srv\\cwd");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    SetEnvironmentVariableA("PATH", path);
+    SetCurrentDirectoryA(folder);
+    ASSERT_EQ(Lines().size(), sizeof cases / sizeof cases[0]);
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        SCOPED_TRACE(cases[i].server);
+        Select(static_cast<int>(i));
+        // The box breaks a line too long for it: its lines joined again.
+        std::string shown;
+        const std::string details = Details();
+        for (size_t at = 0; at < details.size(); ++at)
+            if (details.compare(at, 2, "\r\n") == 0)
+                ++at;
+            else
+                shown += details[at];
+        EXPECT_EQ(shown.substr(shown.size() - std::min(shown.size(), cases[i].shown.size())), cases[i].shown);
+    }
+}
+
 }  // namespace dialog_test

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "process_start.h"
 #include "registry_fixture.h"
 #include "resource.h"
 #include "talven_driver.h"
@@ -59,6 +60,26 @@ TEST_F(Program, ReportsAScanFailureBeforeItsDialogAndEndsOnWmClose)
     EXPECT_TRUE(talven_.Lines().empty());
     PostMessageA(talven_.dialog, WM_CLOSE, 0, 0);
     EXPECT_EQ(talven_.WaitForExit(), 0);
+}
+
+// The start-up both programs run first: a DLL left beside the program, which
+// the loader found there by its bare name before, is refused after it (126,
+// not found), and a drive without a disk raises no box of the system's.
+TEST(StartUp, NarrowsTheDllSearchToTheSystemFolder)
+{
+    const char kProbe[] = "talven-search-probe.dll";
+    const HMODULE before = LoadLibraryA(kProbe);
+    ASSERT_NE(before, nullptr) << "the probe lies beside the test program: " << GetLastError();
+    FreeLibrary(before);
+    ASSERT_EQ(GetModuleHandleA(kProbe), nullptr);
+    SetErrorMode(0);
+    PrepareProcess();
+    EXPECT_EQ(LoadLibraryA(kProbe), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_NE(LoadLibraryA("version.dll"), nullptr) << "the system folder's own still load";
+    const UINT mode = SetErrorMode(0);
+    EXPECT_EQ(mode & (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
+              static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
 }
 
 }  // namespace program_test

@@ -128,7 +128,7 @@ TEST_F(Resources, DialogTemplateIsExactlyTheDesign)
     const WORD count = reader.Word();
     EXPECT_EQ(count, 4);
     const short x = reader.Word(), y = reader.Word(), cx = reader.Word(), cy = reader.Word();
-    EXPECT_EQ((std::vector<short>{x, y, cx, cy}), (std::vector<short>{0, 0, 251, 185}));
+    EXPECT_EQ((std::vector<short>{x, y, cx, cy}), (std::vector<short>{0, 0, 251, 193}));
     EXPECT_EQ(reader.NameOrOrdinal(), "") << "menu";
     EXPECT_EQ(reader.NameOrOrdinal(), "") << "class";
     EXPECT_EQ(reader.Text(), "Registered OLE Controls");
@@ -157,7 +157,7 @@ TEST_F(Resources, DialogTemplateIsExactlyTheDesign)
         {kChild | LBS_NOTIFY | LBS_SORT | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED |
              LBS_HASSTRINGS | WS_VSCROLL | WS_BORDER | WS_TABSTOP,
          0, 7, 7, 181, 132, IDC_CONTROL_LIST, "#131", ""},
-        {kChild | SS_CENTER | SS_SUNKEN | WS_GROUP, 0, 7, 142, 181, 36, IDC_DETAILS, "#130", "Static"},
+        {kChild | SS_CENTER | SS_SUNKEN | SS_NOPREFIX | WS_GROUP, 0, 7, 142, 181, 44, IDC_DETAILS, "#130", "Static"},
     };
     EXPECT_EQ(items, expected);
 }

@@ -9,7 +9,8 @@ usage: talvenctl_test.py PART WINE_RUN PREFIX TALVENCTL_EXE BITS [RACER_EXE]
 
 PART is one of machine (list, refusals, plan, backup and restore), user
 (the user's store), views (the other registry view, and servers as each
-view's loader finds them) and race (another program swapping a key of the
+view's loader finds them), servers (each way a server path may be
+written, judged as the loader reads it, in both views) and race (another program swapping a key of the
 tree for a link while the removal deletes it, RACER_EXE), each run in a
 prefix of its own.
 """
@@ -106,21 +107,22 @@ def server(option):
 SERVING = [False]
 
 
-def run(*args, stdin=subprocess.DEVNULL):
+def run(*args, stdin=subprocess.DEVNULL, env=None, cwd=None):
     if not SERVING[0]:
         server("-p")
         SERVING[0] = True
     # Into files, not pipes: Wine's session, which the first program starts,
     # outlives it and would hold a pipe open.
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        code = subprocess.run([WINE_RUN, PREFIX, *args], stdin=stdin, stdout=out, stderr=err, timeout=300).returncode
+        code = subprocess.run([WINE_RUN, PREFIX, *args], stdin=stdin, stdout=out, stderr=err, timeout=300,
+                              env=None if env is None else dict(os.environ, **env), cwd=cwd).returncode
         out.seek(0)
         err.seek(0)
         return code, out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace")
 
 
-def ctl(*args):
-    return run(EXE, *args)
+def ctl(*args, **where):
+    return run(EXE, *args, **where)
 
 
 def reg_import(text, name, view=VIEW):
@@ -193,7 +195,7 @@ def machine():
     rows = {row["clsid"]: row for row in listed}
     check(code == 0 and set(rows) == OURS, "list --format json: every control, exit 0")
     states = {clsid: row["server_state"] for clsid, row in rows.items()}
-    check(states == {A: "present", B: "missing", C: "present", D: "missing", E: "missing", F: "present"},
+    check(states == {A: "present", B: "missing", C: "present", D: "unchecked", E: "missing", F: "present"},
           f"server states {states}")
     check(rows[C]["server_note"].lower().endswith("\\ole32.dll"), "a bare name found where the loader looks")
     check(rows[A]["name"] == "Ámber Gauge" and rows[B]["name"] == 'Birch "Dial", Inc', "names as registered")
@@ -207,7 +209,7 @@ def machine():
                         for row in table if row["clsid"] in OURS] == listed,
           "list --format csv: the same rows as JSON")
     code, out, _ = ctl("list", "--missing", "--format", "json")
-    check(code == 2 and {row["clsid"] for row in json.loads(out)} & OURS == {B, D, E}, "list --missing: the missing, exit 2")
+    check(code == 2 and {row["clsid"] for row in json.loads(out)} & OURS == {B, E}, "list --missing: the missing, exit 2")
     code, out, _ = ctl("list")
     lines = out.splitlines()
     column = lines[0].index("STATE")
@@ -327,17 +329,18 @@ def user():
           and classes("user.reg") == users_with_c and any(C.lower() in key for key in users_with_c),
           "a class both stores register: the registration listed goes, the user's copy stays")
 
-    # --missing removes B and D; B, the library's last class, takes it; every
-    # key of the user's store stays as it was.
+    # --missing removes B, the library's last class, which takes it, and not
+    # D, whose bare name may lie beside the program that loads it; every key
+    # of the user's store stays as it was.
     users_before = classes("user.reg")
     ctl("remove", A, "--yes")
     code, out, _ = ctl("remove", "--missing", "--yes")
-    check(code == 2 and f"removed {B}" in out and f"removed {D}" in out and f"refused {E}" in out,
+    check(code == 2 and f"removed {B}" in out and f"{D}" not in out and f"refused {E}" in out,
           "remove --missing: the removable removed, the link refused, exit 2")
     check(f"typelib\\{LIB.lower()}" not in classes(), "the library went with its last class")
     check(classes("user.reg") == users_before, "machine removals left the user's store as it was")
     code, out, _ = ctl("list", "--format", "json")
-    check({row["clsid"] for row in json.loads(out)} & OURS == {E, F}, "what is left listed")
+    check({row["clsid"] for row in json.loads(out)} & OURS == {D, E, F}, "what is left listed")
 
 
 def views():
@@ -394,6 +397,71 @@ def views():
           f"remove --missing --view {OTHER}: the live controls stay, the dead one goes")
 
 
+# Each way a server path may be written, as the loader reads it, registered
+# alike in both views and judged as each view's loader finds it: its state
+# and why, in list, and what remove --missing takes.
+def servers():
+    OTHER = "64" if BITS == "32" else "32"
+    drive = os.path.join(PREFIX, "drive_c")
+    for name in ("noext.dll", "plain.ocx", "bare", "cwd/rel-only.ocx", "cwd/bin/rel-only.ocx", "rel/drive-rel.ocx",
+                 "path/in-path.ocx"):
+        os.makedirs(os.path.dirname(os.path.join(drive, "talven-srv", name)), exist_ok=True)
+        with open(os.path.join(drive, "talven-srv", name), "wb") as made:
+            made.write(b"MZ")
+    for bits, folder in (("32", "syswow64"), ("64", "system32")):
+        with open(os.path.join(drive, "windows", folder, f"talven-in-{bits}.ocx"), "wb") as made:
+            made.write(b"MZ")
+    beside = ("unchecked", "found in no folder every program searches; it may lie beside the program that loads it")
+    present, missing = ("present", None), ("missing", "")
+    # Each path as written in the registry; in the .reg file, escaped.
+    table = [
+        (r"C:\talven-srv\noext", present, present),
+        (r"C:\talven-srv\noext.", missing, missing),
+        (r"C:\talven-srv\bare.", present, present),
+        (r"C:\talven-srv\bare", missing, missing),
+        (r"C:\talven-srv\gone.ocx", missing, missing),
+        (r"C:/talven-srv/plain.ocx", present, present),
+        (r"\\?\C:\talven-srv\plain.ocx", present, present),
+        (r"\\.\C:\talven-srv\plain.ocx", present, present),
+        (r"\\?\UNC\talven-nowhere\share\x.ocx", ("unchecked", "a network path, not visited"),
+         ("unchecked", "a network path, not visited")),
+        (r'"C:\talven-srv\plain.ocx" /s', present, present),
+        ("beside-host.ocx", beside, beside),
+        ("rel-only.ocx", beside, beside),
+        ("drive-rel.ocx", beside, beside),
+        ("in-path.ocx", present, present),
+        # The redirected folders with forward slashes: each view's loader
+        # finds its own system folder's file, and not the other's.
+        (f"C:/windows/system32/talven-in-{BITS}.ocx", present, missing),
+        (f"C:/windows/system32/talven-in-{OTHER}.ocx", missing, present),
+    ]
+    text = "".join(control(f"{{6B0000{i:02d}-0000-0000-0000-000000000000}}", f"Server {i:02d}",
+                           server.replace("\\", "\\\\").replace('"', '\\"'))
+                   for i, (server, _, _) in enumerate(table))
+    check(reg_import(text, "own.reg") == 0 and reg_import(text, "other.reg", ["/reg:" + OTHER]) == 0,
+          "the table laid out in both views")
+    where = {"env": {"WINEPATH": r".;bin;\talven-srv\rel;C:\talven-srv\path"},
+             "cwd": os.path.join(drive, "talven-srv", "cwd")}
+    for view, column in ((BITS, 1), (OTHER, 2)):
+        options = [] if view == BITS else ["--view", view]
+        code, out, _ = ctl("list", "--format", "json", *options, **where)
+        rows = {row["clsid"]: row for row in json.loads(out)} if code in (0, 2) else {}
+        for i, row in enumerate(table):
+            clsid = f"{{6B0000{i:02d}-0000-0000-0000-000000000000}}"
+            state, note = row[column]
+            got = rows.get(clsid, {})
+            check(got.get("server_state") == state and (note is None or (got.get("server_note") or "") == note),
+                  f"the {view}-bit view: {row[0]!r} {state} {note or ''} ({got.get('server_state')}, "
+                  f"{got.get('server_note')})")
+        code, out, _ = ctl("remove", "--missing", "--yes", *options, **where)
+        code, out, _ = ctl("list", "--format", "json", *options, **where)
+        left = {row["clsid"] for row in json.loads(out)} if code in (0, 2) else set()
+        kept = {f"{{6B0000{i:02d}-0000-0000-0000-000000000000}}" for i, row in enumerate(table) if row[column] != missing}
+        ours = {f"{{6B0000{i:02d}-0000-0000-0000-000000000000}}" for i in range(len(table))}
+        check(left & ours == kept, f"the {view}-bit view: remove --missing took the missing alone "
+                                   f"({sorted(ours - left)} gone)")
+
+
 # The race of a key swapped for a link while the removal holds it: in each
 # store and each view, another program (key_racer) waits until the removal
 # has begun deleting the 2,000 subkeys of "Big" in the class tree, renames
@@ -434,7 +502,7 @@ def race():
         check(run("reg", "query", VICTIM, "/reg:64")[0] == 0, f"{what}: the link's target is still there")
 
 
-{"machine": machine, "user": user, "views": views, "race": race}[PART]()
+{"machine": machine, "user": user, "views": views, "servers": servers, "race": race}[PART]()
 # A part that checked nothing proves nothing.
 check(CHECKS[0] > 1, f"{PART}: {CHECKS[0]} checks made")
 print(f"{len(FAILURES)} checks failed")

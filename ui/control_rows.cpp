@@ -48,8 +48,8 @@ const char* WhyNotChecked(const ServerCheck& check)
         return "the path holds a variable";
     case UncheckedWhy::kNetworkPath:
         return "it is on the network";
-    case UncheckedWhy::kNetworkFolder:
-        return "it may be in a network folder";
+    case UncheckedWhy::kBesideLoader:
+        return "it may lie beside the program that loads it";
     case UncheckedWhy::kRelativePath:
         return "the path names no drive";
     case UncheckedWhy::kNoSystemFolder:

@@ -10,6 +10,13 @@ namespace {
 
 constexpr int kTabStop = 400;  // dialog units: the CLSID and server lie beyond the list's edge
 
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+// Posted to itself after a change of the window's DPI, once the dialog
+// manager has given the list its font for the new scale.
+constexpr UINT kMeasureRows = WM_APP + 1;
+
 ResultCode FillList(HWND dialog)
 {
     HWND list = GetDlgItem(dialog, IDC_CONTROL_LIST);
@@ -209,6 +216,15 @@ INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         if (wParam != IDC_CONTROL_LIST)
             return 0;
         DrawControlRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return 1;
+    case WM_DPICHANGED:
+        // The system scales the dialog and its fonts itself; the rows of an
+        // owner-drawn list keep the height they were told.
+        PostMessageA(dialog, kMeasureRows, 0, 0);
+        return 0;
+    case kMeasureRows:
+        SetRowHeight(GetDlgItem(dialog, IDC_CONTROL_LIST));
+        InvalidateRect(GetDlgItem(dialog, IDC_CONTROL_LIST), nullptr, TRUE);
         return 1;
     case WM_CLOSE:
         EndDialog(dialog, 1);

@@ -20,7 +20,7 @@ ResultCode AddControlLines(HWND list);
 // The row's server line for the details box, into a room of kServerLineRoom
 // bytes: "Server file present", "Server file missing", or "Server file not
 // checked: " and why.
-constexpr int kServerLineRoom = 64;
+constexpr int kServerLineRoom = 96;
 void WriteServerLine(HWND list, LRESULT index, char* room);
 
 // Makes the owner-drawn list's rows as tall as a plain list's.

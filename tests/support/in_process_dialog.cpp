@@ -163,30 +163,40 @@ bool InProcessDialog::IsCentred() const
 
 namespace {
 
-// The list painted into memory, as it paints itself on the screen: each
-// pixel of the middle two thirds of the row's height shown to look, with
-// the row's own colour, the one at its right end past any text.
+// The window's client area painted into memory, as it paints itself on the
+// screen, shown to look with its size.
 template <typename Look>
-void LookAtRow(HWND list, int row, Look look)
+void LookAtPainted(HWND window, Look look)
 {
     RECT client;
-    GetClientRect(list, &client);
+    GetClientRect(window, &client);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
     const HGDIOBJ old = SelectObject(memory, bitmap);
-    SendMessageA(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
-    const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
-    const int y = height * row + height / 2;
-    const COLORREF background = GetPixel(memory, client.right - 2, y);
-    for (int x = 0; x < client.right - 2; ++x) {
-        for (int dy = -height / 3; dy <= height / 3; ++dy)
-            look(x, GetPixel(memory, x, y + dy), background);
-    }
+    SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+    look(memory, client);
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+// The list as it paints itself: each pixel of the middle two thirds of the
+// row's height shown to look, with the row's own colour, the one at its
+// right end past any text.
+template <typename Look>
+void LookAtRow(HWND list, int row, Look look)
+{
+    LookAtPainted(list, [&](HDC memory, const RECT& client) {
+        const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+        const int y = height * row + height / 2;
+        const COLORREF background = GetPixel(memory, client.right - 2, y);
+        for (int x = 0; x < client.right - 2; ++x) {
+            for (int dy = -height / 3; dy <= height / 3; ++dy)
+                look(x, GetPixel(memory, x, y + dy), background);
+        }
+    });
 }
 
 }  // namespace
@@ -206,6 +216,29 @@ int InProcessDialog::RowPixels(int row, COLORREF colour) const
     int count = 0;
     LookAtRow(Item(IDC_CONTROL_LIST), row, [&](int, COLORREF pixel, COLORREF) { count += pixel == colour; });
     return count;
+}
+
+int InProcessDialog::DetailsFirstLineInkWidth() const
+{
+    const HWND box = Item(IDC_DETAILS);
+    int left = -1;
+    int right = -1;
+    LookAtPainted(box, [&](HDC memory, const RECT& client) {
+        const HGDIOBJ font = SelectObject(memory, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
+        TEXTMETRICA metrics = {};
+        GetTextMetricsA(memory, &metrics);
+        SelectObject(memory, font);
+        const COLORREF background = GetPixel(memory, client.right - 1, 0);
+        for (int y = 0; y < metrics.tmHeight && y < client.bottom; ++y) {
+            for (int x = 0; x < client.right; ++x) {
+                if (GetPixel(memory, x, y) == background)
+                    continue;
+                left = left < 0 || x < left ? x : left;
+                right = x > right ? x : right;
+            }
+        }
+    });
+    return left < 0 ? 0 : right - left + 1;
 }
 
 void InProcessDialog::Select(int index)

@@ -37,6 +37,9 @@ protected:
     // How many pixels of the middle of the row, as the list paints itself,
     // are of the colour.
     int RowPixels(int row, COLORREF colour) const;
+    // How wide, in pixels from its leftmost to its rightmost, the ink of the
+    // details box's first line of text is as the box paints itself.
+    int DetailsFirstLineInkWidth() const;
 
     void Select(int index);  // as a click in the list would
     void Command(int id, int notification);
