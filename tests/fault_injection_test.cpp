@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "controls.h"
 #include "key_text.h"
@@ -207,6 +208,46 @@ TEST(FaultInjection, AKeySwappedForALinkMidRemovalNeverLeadsTheDeletionOut)
             }
             EXPECT_EQ(keystore::OpenHandleCount(), 0);
         }
+    }
+    ResetRegistry();
+}
+
+// A tree found otherwise by the deletion than its walk saw it, as the
+// deletion opens its top: a key more, or one fewer. The tree is not the one
+// checked any more, so the removal stops with it, before the library and
+// the class go, and says the registration changed.
+TEST(FaultInjection, ATreeChangedBetweenItsWalkAndItsDeletionStopsTheRemoval)
+{
+    const struct {
+        const char* what;
+        std::function<void()> change;
+    } cases[] = {
+        {"a key added to the ProgID tree", [] { keystore::CreateKey(kControl.progId + "\\Extra"); }},
+        {"a key of the ProgID tree gone",
+         [] { RegDeleteKeyA(HKEY_CLASSES_ROOT, (kControl.progId + "\\CLSID").c_str()); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetRegistry();
+        ASSERT_NO_FATAL_FAILURE(Lay(Layout()));
+        keystore::RecordCalls(true);
+        ASSERT_EQ(RemoveOnce(), 0);
+        const std::vector<std::string> calls = keystore::CallLog();
+        size_t opening =
+            std::find_if(calls.begin(), calls.end(), [](const std::string& call) { return call.rfind("NtDeleteKey", 0) == 0; }) -
+            calls.begin();
+        while (opening > 0 && calls[opening] != "RegOpenKeyExA " + kControl.progId)
+            --opening;
+        ASSERT_GT(opening, 0u);
+        ResetRegistry();
+        ASSERT_NO_FATAL_FAILURE(Lay(Layout()));
+        keystore::BeforeCall(static_cast<long>(opening + 1), c.change);
+        EXPECT_EQ(RemoveOnce(), kRegistrationChanged);
+        // No more keys go than the walk counted in the ProgID tree: two.
+        EXPECT_LE(keystore::DeletedKeys().size(), 2u);
+        EXPECT_TRUE(keystore::Exists("CLSID\\" + kControl.clsid));
+        EXPECT_TRUE(keystore::Exists("TypeLib\\" + kControl.typeLib));
+        EXPECT_EQ(keystore::OpenHandleCount(), 0);
     }
     ResetRegistry();
 }
