@@ -186,6 +186,34 @@ Builds ViewBuildsLine(const std::string& userClass, const std::string& machineCl
                       userClass, line);
 }
 
+// Whether the line holds a character cut short: in a double-byte code page
+// a lead byte whose second byte is a TAB or the end (stepping by characters
+// would read the TAB into it), in UTF-8 a sequence that does not hold.
+// Said by the code page's own bytes, not by talven's stepping.
+bool CutInsideACharacter(const std::string& line)
+{
+    for (size_t at = 0; at < line.size();) {
+        const unsigned char byte = static_cast<unsigned char>(line[at]);
+        if (GetACP() == CP_UTF8) {
+            const size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 0;
+            if (length == 0 || at + length > line.size())
+                return true;
+            for (size_t i = 1; i < length; ++i) {
+                if ((static_cast<unsigned char>(line[at + i]) & 0xC0) != 0x80)
+                    return true;
+            }
+            at += length;
+        } else if (IsDBCSLeadByte(byte)) {
+            if (at + 1 >= line.size() || line[at + 1] == '\t')
+                return true;
+            at += 2;
+        } else {
+            ++at;
+        }
+    }
+    return false;
+}
+
 // The input's own choices for the race at each removal, apart from the
 // layout's: a hash of the input and the line's number.
 uint32_t Choice(size_t line, uint32_t salt)
@@ -255,6 +283,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const size_t last = line.rfind('\t');
         if (line.size() > 1023 || first == std::string::npos || first == last)
             Fail("bad line", line);
+        if (CutInsideACharacter(line))
+            Fail("line cut inside a character", line);
 
         const std::string clsid = line.substr(first + 1, last - first - 1);
         const std::set<std::string> before = Paths();
@@ -268,9 +298,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // Where the oracle cannot be sure, the store the removal deleted
         // from is taken, and everything else is judged as ever.
         Builds userBuilds = clsid.empty() ? Builds::kNo : StoreBuildsLine(kUser + ownClass, line);
-        if (userBuilds == Builds::kNo && !clsid.empty() && keystore::Exists(kUser + ownClass, KEY_WOW64_64KEY) &&
-            StoreBuildsLine(ownClass, line) == Builds::kNo)
-            userBuilds = ViewBuildsLine(kUser + ownClass, ownClass, line);
+        if (userBuilds == Builds::kNo && !clsid.empty() && keystore::Exists(kUser + ownClass, KEY_WOW64_64KEY)) {
+            const Builds machineBuilds = StoreBuildsLine(ownClass, line);
+            const Builds viewBuilds =
+                machineBuilds == Builds::kYes ? Builds::kNo : ViewBuildsLine(kUser + ownClass, ownClass, line);
+            if (viewBuilds != Builds::kNo)
+                userBuilds = viewBuilds == Builds::kYes && machineBuilds == Builds::kNo ? Builds::kYes : Builds::kUnsure;
+        }
         const bool existed[2] = {!clsid.empty() && keystore::Exists(ownClass, KEY_WOW64_64KEY),
                                  !clsid.empty() && keystore::Exists(kUser + ownClass, KEY_WOW64_64KEY)};
         // The race, half the time: a key of the trees the layout made this

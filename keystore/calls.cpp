@@ -86,15 +86,17 @@ namespace {
 
 // What an open and a create share: the call begun, its target found, and
 // the handle to be made of it; the code of the search, or of the call.
-LONG BeginOpen(const char* operation, HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, Key** from,
-               Target* target, Handle* made, bool* failedCall)
+// A wide subkey is given as its stored text, an 8-bit one as it is.
+LONG BeginOpen(const char* operation, HKEY parent, LPCSTR subkey, const std::string* stored, DWORD options,
+               REGSAM access, Key** from, Target* target, Handle* made, bool* failedCall)
 {
     Handle* h;
-    const LONG code = BeginCall(operation, [&] { return SubkeyName(subkey); }, parent, 0, from, &h);
+    const LONG code = BeginCall(
+        operation, [&] { return stored != nullptr ? *stored : std::string(SubkeyName(subkey)); }, parent, 0, from, &h);
     *failedCall = code != ERROR_SUCCESS;
     if (*failedCall)
         return code;
-    *target = TargetOf(*from, h, subkey, access);
+    *target = stored != nullptr ? TargetOfStored(*from, h, *stored, access) : TargetOf(*from, h, subkey, access);
     made->access = access;
     made->openLink = (options & REG_OPTION_OPEN_LINK) != 0;
     made->merged = target->view != nullptr;
@@ -105,19 +107,37 @@ LONG BeginOpen(const char* operation, HKEY parent, LPCSTR subkey, DWORD options,
 
 }  // namespace
 
-LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY result)
+namespace {
+
+LONG OpenKey(const char* operation, HKEY parent, LPCSTR subkey, const std::string* stored, DWORD options,
+             REGSAM access, PHKEY result)
 {
     Key* from;
     Target target;
     Handle made;
     bool failedCall;
-    const LONG code = BeginOpen("RegOpenKeyExA", parent, subkey, options, access, &from, &target, &made, &failedCall);
+    const LONG code = BeginOpen(operation, parent, subkey, stored, options, access, &from, &target, &made, &failedCall);
     if (code != ERROR_SUCCESS)
         return code;
     if (!Grants(made.key, access))
         return ERROR_ACCESS_DENIED;
     *result = NewHandle(made);
     return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY result)
+{
+    return OpenKey("RegOpenKeyExA", parent, subkey, nullptr, options, access, result);
+}
+
+LONG RegOpenKeyExW(HKEY parent, LPCWSTR subkey, DWORD options, REGSAM access, PHKEY result)
+{
+    std::string stored;
+    for (const WCHAR* at = subkey; at != nullptr && *at != 0; ++at)
+        AppendStored(&stored, static_cast<char32_t>(*at));
+    return OpenKey("RegOpenKeyExW", parent, nullptr, &stored, options, access, result);
 }
 
 namespace {
@@ -278,7 +298,8 @@ LONG RegCreateKeyExA(HKEY parent, LPCSTR subkey, DWORD, LPSTR, DWORD options, RE
     Target target;
     Handle made;
     bool failedCall;
-    const LONG found = BeginOpen("RegCreateKeyExA", parent, subkey, options, access, &from, &target, &made, &failedCall);
+    const LONG found =
+        BeginOpen("RegCreateKeyExA", parent, subkey, nullptr, options, access, &from, &target, &made, &failedCall);
     if (failedCall)
         return found;
     if (found != ERROR_SUCCESS) {

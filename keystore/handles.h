@@ -56,6 +56,9 @@ struct Target {
 // The subkey's 8-bit path read through the code page, as the registry
 // reads it.
 Target TargetOf(Key* from, Handle* h, LPCSTR subkey, REGSAM access);
+// The same of a subkey's path as the registry keeps it, as a wide call
+// names it.
+Target TargetOfStored(Key* from, Handle* h, const std::string& stored, REGSAM access);
 // Finds the target's key: in one store, or the copy the merged view shows.
 LONG FindTarget(const Target& target, bool openLink, Key** key, bool* user);
 // The key a merged handle reads now: the user's copy it is bound to, the

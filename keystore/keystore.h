@@ -44,9 +44,11 @@ void SetViews(Views views);
 
 // The ANSI code page the 8-bit calls convert names and values through, as
 // the platform does: 1252, single-byte, with best-fit characters for some
-// it lacks; or 932, double-byte. Every path and value given to the calls
-// below is the stored, wide text, written as UTF-8.
-enum class CodePage { k1252, k932 };
+// it lacks; 932, double-byte; or 65001, UTF-8, as Windows' UTF-8 setting
+// and a manifest's activeCodePage make it. Every path and value given to
+// the calls below is the stored, wide text, written as UTF-8 (an unpaired
+// surrogate as the three bytes that would encode it).
+enum class CodePage { k1252, k932, k65001 };
 void SetCodePage(CodePage page);
 
 // Empties the store, makes it one view and code page 1252. Handles still open become

@@ -55,7 +55,11 @@ std::string JoinPath(const std::string& path, const char* subkey)
 Target TargetOf(Key* from, Handle* h, LPCSTR subkey, REGSAM access)
 {
     const char* name = SubkeyName(subkey);
-    const std::string stored = FromAnsi(name, std::strlen(name));
+    return TargetOfStored(from, h, FromAnsi(name, std::strlen(name)), access);
+}
+
+Target TargetOfStored(Key* from, Handle* h, const std::string& stored, REGSAM access)
+{
     if (h == nullptr || !h->merged)
         return {from, nullptr, stored, access};
     return {from, h, JoinPath(h->path, stored.c_str()), IsClassesRoot(h) ? access & kViewFlags : h->view};

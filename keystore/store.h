@@ -86,9 +86,13 @@ bool TwoViews();
 // Text as the 8-bit calls give and take it, in the code page in use, and
 // as the wide calls do; stored text is UTF-8. ToAnsi notes where it had to
 // write the default character, and uses the best-fit ones only when asked.
+// The code page in use.
+extern CodePage g_page;
 std::string FromAnsi(const char* text, size_t size);
 std::string ToAnsi(const std::string& stored, bool bestFit, bool* usedDefault);
 std::wstring ToWide(const std::string& stored);
+// Appends one character, as the registry keeps it, to stored text.
+void AppendStored(std::string* stored, char32_t c);
 
 // The calls' own state (handles, counts, the failure to inject, what was
 // deleted), emptied by Clear.

@@ -4,7 +4,11 @@
 // a best-fit character for a few others (Microsoft's published best-fit
 // tables), the default character "?" for the rest. Code page 932 is
 // double-byte: a lead byte and a trail byte that may be 0x5C, the byte of
-// "\". Its table here holds only the characters the tests use.
+// "\". Its table here holds only the characters the tests use. Code page
+// 65001 is UTF-8: every character its own bytes, but an unpaired
+// surrogate, which the 8-bit calls give as U+FFFD; there Windows'
+// WideCharToMultiByte takes only the flags 0 or WC_ERR_INVALID_CHARS and
+// no used-default pointer, and IsDBCSLeadByte is false for every byte.
 // The 8-bit string routines live here too.
 #include <cstring>
 
@@ -12,9 +16,9 @@
 
 namespace keystore::internal {
 
-namespace {
-
 CodePage g_page = CodePage::k1252;
+
+namespace {
 
 // 0x80 to 0x9F of code page 1252; the five it leaves undefined map to the
 // control characters of the same number, as Windows maps them.
@@ -50,6 +54,13 @@ bool IsLead(unsigned char byte)
 {
     return g_page == CodePage::k932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
 }
+
+bool IsSurrogate(char32_t c)
+{
+    return c >= 0xD800 && c <= 0xDFFF;
+}
+
+constexpr char32_t kReplacement = 0xFFFD;
 
 void AppendUtf8(std::string* out, char32_t c)
 {
@@ -98,6 +109,12 @@ bool ExactAnsi(char32_t c, std::string* out)
 {
     if (c < 0x80) {
         *out += static_cast<char>(c);
+        return true;
+    }
+    if (g_page == CodePage::k65001) {
+        if (IsSurrogate(c))
+            return false;
+        AppendUtf8(out, c);
         return true;
     }
     if (g_page == CodePage::k1252) {
@@ -160,6 +177,16 @@ std::string FromAnsi(const char* text, size_t size)
     if (IsPlainAscii(text, size))
         return std::string(text, size);
     std::string out;
+    if (g_page == CodePage::k65001) {
+        // UTF-8 as it is, a byte that begins no character read as U+FFFD.
+        const std::string utf8(text, size);
+        for (size_t at = 0; at < utf8.size();) {
+            const size_t from = at;
+            const char32_t c = NextStored(utf8, &at);
+            AppendUtf8(&out, (at == from + 1 && c >= 0x80) || IsSurrogate(c) ? kReplacement : c);
+        }
+        return out;
+    }
     for (size_t i = 0; i < size; ++i) {
         const unsigned char byte = static_cast<unsigned char>(text[i]);
         if (byte < 0x80) {
@@ -194,11 +221,19 @@ std::string ToAnsi(const std::string& stored, bool bestFit, bool* usedDefault)
         const char32_t c = NextStored(stored, &at);
         if (ExactAnsi(c, &out) || (bestFit && BestFit(c, &out)))
             continue;
-        out += '?';
+        if (g_page == CodePage::k65001)
+            AppendUtf8(&out, kReplacement);
+        else
+            out += '?';
         if (usedDefault != nullptr)
             *usedDefault = true;
     }
     return out;
+}
+
+void AppendStored(std::string* stored, char32_t c)
+{
+    AppendUtf8(stored, c);
 }
 
 std::wstring ToWide(const std::string& stored)
@@ -221,24 +256,50 @@ void SetCodePage(CodePage page)
 }  // namespace keystore
 
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR out, int outSize,
-                        LPCSTR, LPBOOL usedDefault)
+namespace {
+
+DWORD g_lastError = 0;
+
+int Failed(DWORD error)
 {
-    if (codePage != CP_ACP || wide == nullptr)
-        return 0;
+    g_lastError = error;
+    return 0;
+}
+
+}  // namespace
+
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR out, int outSize,
+                        LPCSTR defaultChar, LPBOOL usedDefault)
+{
+    using keystore::internal::g_page;
+    const bool utf8 = codePage == CP_UTF8 || (codePage == CP_ACP && g_page == keystore::CodePage::k65001);
+    if ((codePage != CP_ACP && codePage != CP_UTF8) || wide == nullptr || outSize < 0)
+        return Failed(ERROR_INVALID_PARAMETER);
+    // Windows' rule for UTF-8, which Wine does not hold.
+    if (utf8 && flags != 0 && flags != WC_ERR_INVALID_CHARS)
+        return Failed(ERROR_INVALID_FLAGS);
+    if (utf8 && (defaultChar != nullptr || usedDefault != nullptr))
+        return Failed(ERROR_INVALID_PARAMETER);
     const size_t length = wideLength < 0 ? std::wcslen(wide) + 1 : static_cast<size_t>(wideLength);
     std::string stored;
-    for (size_t i = 0; i < length; ++i)
+    for (size_t i = 0; i < length; ++i) {
+        if (utf8 && (flags & WC_ERR_INVALID_CHARS) && keystore::internal::IsSurrogate(static_cast<char32_t>(wide[i])))
+            return Failed(ERROR_NO_UNICODE_TRANSLATION);
         keystore::internal::AppendUtf8(&stored, static_cast<char32_t>(wide[i]));
+    }
     bool defaulted = false;
+    const keystore::CodePage was = g_page;
+    if (utf8)
+        g_page = keystore::CodePage::k65001;
     const std::string ansi =
         keystore::internal::ToAnsi(stored, (flags & WC_NO_BEST_FIT_CHARS) == 0, &defaulted);
+    g_page = was;
     if (usedDefault != nullptr)
         *usedDefault = defaulted ? TRUE : FALSE;
     if (outSize == 0)
         return static_cast<int>(ansi.size());
     if (ansi.size() > static_cast<size_t>(outSize))
-        return 0;
+        return Failed(ERROR_INSUFFICIENT_BUFFER);
     std::memcpy(out, ansi.data(), ansi.size());
     return static_cast<int>(ansi.size());
 }
@@ -246,4 +307,26 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
 BOOL IsDBCSLeadByte(BYTE byte)
 {
     return keystore::internal::IsLead(byte) ? TRUE : FALSE;
+}
+
+UINT GetACP()
+{
+    switch (keystore::internal::g_page) {
+    case keystore::CodePage::k932:
+        return 932;
+    case keystore::CodePage::k65001:
+        return CP_UTF8;
+    default:
+        return 1252;
+    }
+}
+
+DWORD GetLastError()
+{
+    return g_lastError;
+}
+
+void SetLastError(DWORD error)
+{
+    g_lastError = error;
 }

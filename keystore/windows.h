@@ -82,6 +82,7 @@ enum : LONG {
     ERROR_INVALID_HANDLE = 6,
     ERROR_INVALID_DATA = 13,
     ERROR_INVALID_PARAMETER = 87,
+    ERROR_INSUFFICIENT_BUFFER = 122,
     ERROR_INVALID_NAME = 123,
     ERROR_PROC_NOT_FOUND = 127,
     ERROR_BAD_PATHNAME = 161,
@@ -89,12 +90,13 @@ enum : LONG {
     ERROR_MORE_DATA = 234,
     ERROR_NO_MORE_ITEMS = 259,
     ERROR_KEY_DELETED = 1018,
+    ERROR_INVALID_FLAGS = 1004,
     ERROR_NO_UNICODE_TRANSLATION = 1113,
     ERROR_CANT_RESOLVE_FILENAME = 1921,
 };
 
-enum : UINT { CP_ACP = 0 };
-enum : DWORD { WC_NO_BEST_FIT_CHARS = 0x400 };
+enum : UINT { CP_ACP = 0, CP_UTF8 = 65001 };
+enum : DWORD { WC_ERR_INVALID_CHARS = 0x80, WC_NO_BEST_FIT_CHARS = 0x400 };
 
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY result);
 LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize);
@@ -105,6 +107,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
 // tells.
 LONG RegEnumKeyW(HKEY key, DWORD index, LPWSTR name, DWORD nameSize);
 LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
+LONG RegOpenKeyExW(HKEY parent, LPCWSTR subkey, DWORD options, REGSAM access, PHKEY result);
 LONG RegDeleteKeyA(HKEY parent, LPCSTR subkey);
 LONG RegDeleteKeyExA(HKEY parent, LPCSTR subkey, REGSAM view, DWORD reserved);
 LONG RegCloseKey(HKEY key);
@@ -118,10 +121,15 @@ LPSTR lstrcatA(LPSTR to, LPCSTR from);
 LPSTR lstrcpynA(LPSTR to, LPCSTR from, int room);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
 
-// The ANSI code page's conversion, for CP_ACP alone, and its lead bytes.
+// The ANSI code page's conversion, for CP_ACP and CP_UTF8 alone, with
+// Windows' rules for UTF-8; the page's number and its lead bytes; and the
+// thread's last error, which a failed conversion sets.
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR out, int outSize,
                         LPCSTR defaultChar, LPBOOL usedDefault);
 BOOL IsDBCSLeadByte(BYTE byte);
+UINT GetACP();
+DWORD GetLastError();
+void SetLastError(DWORD error);
 
 // The native calls a program finds in ntdll.dll by GetProcAddress: the
 // deletion of exactly the key a handle holds (which needs DELETE access; a

@@ -92,11 +92,15 @@ enum KeyVisit { kEnteringKey, kLeavingKey, kRefusingKey };
 typedef ResultCode (*KeySink)(HKEY key, const char* path, KeyVisit visit, void* context);
 
 // A class key by its name under "CLSID", its view's flag (0 where the
-// machine keeps one view) and its store.
+// machine keeps one view) and its store; spelt false where the code page
+// cannot spell its name, which is then the 8-bit calls' spelling, good for
+// saying which key it is but no key's own name: it is never taken for the
+// class a removal names.
 struct ClassKey {
     const char* clsid;
     REGSAM view;
     ClassStore store;
+    bool spelt = true;
 };
 
 // A tree the removal keeps whole because another registration still uses
@@ -104,7 +108,7 @@ struct ClassKey {
 typedef void (*KeptSink)(const char* tree, const ClassKey& user, void* context);
 
 // Asks who besides the class being removed still names the library: the
-// first such class key's name into a room of kClassNameRoom bytes, its
+// first such class key's name into a room of kKeyNameRoom bytes, its
 // view and store, or an empty name.
 typedef ResultCode (*LibraryUsersQuery)(const char* library, const ClassKey& removed, char* user, REGSAM* userView,
                                         ClassStore* userStore, void* context);
@@ -145,11 +149,14 @@ ResultCode RemoveControlReporting(char* line, const Scope& scope, const RemovalW
 // deletes nothing.
 ResultCode PlanRemoval(char* line, const Scope& scope, const RemovalWatch& watch);
 
-constexpr int kClsidPathRoom = 60;
 constexpr int kTypeLibIdRoom = 50;
 constexpr int kTypeLibPathRoom = sizeof "TYPELIB\\" - 1 + kTypeLibIdRoom;
-// The longest name of a key, and its NUL.
-constexpr int kClassNameRoom = 256;
+// The longest name of a key, 255 UTF-16 units, and its NUL; and its room in
+// bytes in any code page: three each at most, in UTF-8, and the NUL.
+constexpr int kKeyNameUnits = 256;
+constexpr int kKeyNameRoom = 3 * (kKeyNameUnits - 1) + 1;
+// "CLSID\" and a class key's name.
+constexpr int kClsidPathRoom = sizeof "CLSID\\" - 1 + kKeyNameRoom;
 
 struct Store;
 

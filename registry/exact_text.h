@@ -14,7 +14,9 @@
 // The wide text (NUL-terminated) in the code page, into a room of roomSize
 // bytes, written only where every character is the page's own:
 // ERROR_NO_UNICODE_TRANSLATION where it needs a best-fit or the default
-// character, ERROR_MORE_DATA where it does not fit.
+// character (in UTF-8, where it holds an unpaired surrogate), ERROR_MORE_DATA
+// where it does not fit, and the conversion's own error where it fails
+// otherwise.
 LONG SpellExactly(const WCHAR* wide, char* room, DWORD roomSize);
 
 // The name of key's subkey at index, into a room of roomSize bytes:
@@ -27,5 +29,10 @@ LONG EnumExactName(HKEY key, DWORD index, char* name, DWORD roomSize);
 ResultCode QueryExactText(HKEY key, char* room, DWORD roomSize);
 
 // The character after the one at text: a double-byte character of the code
-// page, whose second byte may be that of "\", is stepped over whole.
+// page, whose second byte may be that of "\", or a UTF-8 sequence where the
+// code page is UTF-8, is stepped over whole.
 const char* NextChar(const char* text);
+
+// How many bytes of text, from its start, make whole characters within
+// most bytes: where to cut it to a room without splitting a character.
+int WholeCharsWithin(const char* text, int most);

@@ -1,16 +1,11 @@
 #include "controls.h"
+#include "exact_text.h"
 #include "key_text.h"
 #include "stores.h"
 
 namespace {
 
-constexpr DWORD kKeyNameRoom = 50;
 constexpr DWORD kServerPathRoom = 260;
-
-// Two TABs, the longest key name and the longest server path leave room for
-// at least some of the display name.
-static_assert(2 + (kKeyNameRoom - 1) + (kServerPathRoom - 1) < kLineRoom - 1,
-              "an entry line must fit its CLSID and server path");
 
 constexpr char kControlSubkey[] = "\\Control";
 constexpr DWORD kControlPathRoom = kKeyNameRoom + sizeof kControlSubkey - 1;
@@ -43,17 +38,21 @@ ResultCode ReadServerPath(HKEY classKey, char* server, REGSAM flag)
 }
 
 // Appends TAB, key name, TAB, server path to the display name in line. A
-// display name too long for the whole line is shortened so that the control
-// still appears with the parts its removal needs.
-void CompleteEntryLine(char* line, const char* keyName, const char* server)
+// display name too long for the whole line is shortened, by whole
+// characters, so that the control still appears with the parts its removal
+// needs; false, the line as it was, where even those do not fit.
+bool CompleteEntryLine(char* line, const char* keyName, const char* server)
 {
     const int fixedLength = 2 + lstrlenA(keyName) + lstrlenA(server);
+    if (fixedLength > kLineRoom - 1)
+        return false;
     if (lstrlenA(line) + fixedLength > kLineRoom - 1)
-        line[kLineRoom - 1 - fixedLength] = '\0';
+        line[WholeCharsWithin(line, kLineRoom - 1 - fixedLength)] = '\0';
     lstrcatA(line, "\t");
     lstrcatA(line, keyName);
     lstrcatA(line, "\t");
     lstrcatA(line, server);
+    return true;
 }
 
 }  // namespace
@@ -73,8 +72,8 @@ ResultCode BuildEntryLine(HKEY classes, const char* keyName, REGSAM flag, REGSAM
     result = ReadServerPath(classKey, server, flag);
     if (result == ERROR_SUCCESS)
         result = QueryDefaultText(classKey, line, kLineRoom);
-    if (result == ERROR_SUCCESS)
-        CompleteEntryLine(line, keyName, server);
+    if (result == ERROR_SUCCESS && !CompleteEntryLine(line, keyName, server))
+        result = ERROR_MORE_DATA;
     RegCloseKey(classKey);
     return result;
 }

@@ -3,12 +3,52 @@
 // view that names the same type library. Only ever a reason to keep a tree,
 // never to delete one.
 #include "controls.h"
+#include "exact_text.h"
 #include "key_text.h"
 #include "other_users.h"
 
 namespace {
 
 constexpr char kTypelibSubkey[] = "\\Typelib";
+
+// The "Typelib" value of the class key below classes whose name is given
+// wide, read wide and through any link as a reader would: for a class
+// whose name the code page cannot spell, which no 8-bit call opens. Only an
+// identifier, in ASCII, names a library; anything else names nothing.
+ResultCode ReadLibraryOfWideName(HKEY classes, const WCHAR* name, REGSAM flag, char* library, DWORD roomSize)
+{
+    const WCHAR subkey[] = {'\\', 'T', 'y', 'p', 'e', 'l', 'i', 'b', 0};
+    WCHAR path[kKeyNameUnits + sizeof subkey / sizeof subkey[0]];
+    int at = 0;
+    for (; name[at] != 0 && at < kKeyNameUnits - 1; ++at)
+        path[at] = name[at];
+    for (int i = 0; subkey[i] != 0; ++i)
+        path[at++] = subkey[i];
+    path[at] = 0;
+    HKEY key;
+    ResultCode result = RegOpenKeyExW(classes, path, 0, KEY_READ | flag, &key);
+    if (result != ERROR_SUCCESS)
+        return result;
+    WCHAR value[kTypeLibIdRoom];
+    DWORD type = 0;
+    DWORD size = sizeof value;
+    const WCHAR noName[] = {0};
+    result = RegQueryValueExW(key, noName, nullptr, &type, reinterpret_cast<LPBYTE>(value), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS)
+        return result;
+    if (type != REG_SZ)
+        return ERROR_INVALID_DATA;
+    const DWORD count = size / sizeof(WCHAR);
+    DWORD units = 0;
+    for (; units < count && value[units] != 0; ++units) {
+        if (value[units] >= 0x80 || units + 1 >= roomSize)
+            return ERROR_NO_UNICODE_TRANSLATION;
+        library[units] = static_cast<char>(value[units]);
+    }
+    library[units] = '\0';
+    return ERROR_SUCCESS;
+}
 
 // One store's classes of one view: for most of them, which name no library,
 // one open besides the enumeration. A class whose library cannot be read
@@ -19,27 +59,36 @@ ResultCode PassOverView(const Store& store, REGSAM flag, LibraryUserSink sink, v
     ResultCode result = OpenInStoreView(store, flag, "CLSID", KEY_READ, &classes);
     if (result != ERROR_SUCCESS)
         return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
-    char path[kClassNameRoom + sizeof kTypelibSubkey - 1];
+    char path[kKeyNameRoom + sizeof kTypelibSubkey - 1];
     char library[kTypeLibIdRoom];
     for (DWORD index = 0; result == ERROR_SUCCESS; ++index) {
-        const LONG found = RegEnumKeyA(classes, index, path, kClassNameRoom);
-        if (found == ERROR_MORE_DATA)
-            continue;  // no class key has so long a name
+        WCHAR wide[kKeyNameUnits];
+        const LONG found = RegEnumKeyW(classes, index, wide, kKeyNameUnits);
         if (found != ERROR_SUCCESS) {
             if (found != ERROR_NO_MORE_ITEMS)
                 result = found;
             break;
         }
-        const int length = lstrlenA(path);
-        lstrcatA(path, kTypelibSubkey);
         // Below the view's own "CLSID" the keys are that view's; the flag
-        // keeps them so on every Windows.
-        result = ReadSubkeyText(classes, path, ViewFlagOf(store), kAsShown, library, sizeof library);
+        // keeps them so on every Windows. A name the code page changes
+        // would open another key, or none: that class is read by its wide
+        // name, and said by the 8-bit calls' spelling of it.
+        const bool spelt = SpellExactly(wide, path, kKeyNameRoom) == ERROR_SUCCESS;
+        const int length = spelt ? lstrlenA(path) : 0;
+        if (spelt) {
+            lstrcatA(path, kTypelibSubkey);
+            result = ReadSubkeyText(classes, path, ViewFlagOf(store), kAsShown, library, sizeof library);
+            path[length] = '\0';
+        } else {
+            result = ReadLibraryOfWideName(classes, wide, ViewFlagOf(store), library, sizeof library);
+            if (RegEnumKeyA(classes, index, path, kKeyNameRoom) != ERROR_SUCCESS)
+                path[0] = '\0';
+        }
         // No value, or no text of that room: nothing named.
         if (NamesNothing(result))
             result = ERROR_SUCCESS;
-        path[length] = '\0';
-        const ClassKey user = {path, flag, store.which};
+        ClassKey user = {path, flag, store.which};
+        user.spelt = spelt;
         if (result == ERROR_SUCCESS && IsIdentifier(library))
             result = sink(user, library, context);
     }
@@ -65,7 +114,8 @@ ResultCode StopAtOtherUser(const ClassKey& found, const char* library, void* con
     if (lstrcmpiA(library, search->library) != 0)
         return ERROR_SUCCESS;
     const ClassKey& removed = *search->removed;
-    if (found.view == removed.view && found.store == removed.store && lstrcmpiA(found.clsid, removed.clsid) == 0)
+    if (found.spelt && found.view == removed.view && found.store == removed.store &&
+        lstrcmpiA(found.clsid, removed.clsid) == 0)
         return ERROR_SUCCESS;  // the class itself
     lstrcpyA(search->user, found.clsid);
     *search->userView = found.view;
@@ -117,7 +167,7 @@ ResultCode KeepLibraryOfOthers(const Store& store, const char* clsid, char* type
     if (opened != ERROR_SUCCESS)
         return opened == ERROR_FILE_NOT_FOUND || opened == ERROR_CANT_RESOLVE_FILENAME ? ERROR_SUCCESS : opened;
     RegCloseKey(library);
-    char user[kClassNameRoom];
+    char user[kKeyNameRoom];
     REGSAM userView = 0;
     ClassStore userStore = store.which;
     const ClassKey removed = {clsid, store.views.working, store.which};

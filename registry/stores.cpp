@@ -54,15 +54,17 @@ LONG OpenEachAsItself(HKEY parent, LPCSTR path, REGSAM flag, REGSAM access, PHKE
     }
 }
 
-// Room for the platform's path of a key at the top of a class store.
-constexpr int kNativePathRoom = sizeof "\\Registry\\Machine\\Software\\Classes\\" + kClassNameRoom;
+// Room for the platform's path of a key at the top of a class store, wide
+// and in the code page.
+constexpr int kNativePathUnits = sizeof "\\Registry\\Machine\\Software\\Classes\\" + kKeyNameUnits;
+constexpr int kNativePathRoom = sizeof "\\Registry\\Machine\\Software\\Classes\\" + kKeyNameRoom;
 
 // Wine lays under the machine store's "Wow6432Node" links named "TypeLib",
 // "AppID" and "Protocols" to the store's own keys of those names, so that
 // both views share them. Such a link, exactly that one, is the platform's.
 bool IsSharingLink(HKEY link, LPCSTR name)
 {
-    WCHAR target[kNativePathRoom];
+    WCHAR target[kNativePathUnits];
     DWORD type = 0;
     DWORD size = sizeof target - sizeof(WCHAR);
     const WCHAR linkValue[] = {'S', 'y', 'm', 'b', 'o', 'l', 'i', 'c', 'L', 'i', 'n', 'k', 'V', 'a', 'l', 'u', 'e', 0};
@@ -89,7 +91,7 @@ enum Holding { kHoldsNothing, kHoldsSharingLink, kHoldsKey };
 
 Holding HoldingOf(const Store& store, LPCSTR path)
 {
-    char top[kClassNameRoom];
+    char top[kKeyNameRoom];
     if (!TakeFirstName(path, top, sizeof top))
         return kHoldsNothing;  // no key has so long a name
     HKEY key;

@@ -12,7 +12,7 @@ namespace {
 
 ResultCode Note(const ClassKey& user, const char* library, void* context)
 {
-    static_cast<Census*>(context)->users.push_back({user.clsid, user.view, user.store, library});
+    static_cast<Census*>(context)->users.push_back({user.clsid, user.view, user.store, library, user.spelt});
     return ERROR_SUCCESS;
 }
 
@@ -71,7 +71,7 @@ void ForgetClass(Census* census, const std::string& clsid, ClassStore store)
 {
     std::vector<LibraryUser>& users = census->users;
     for (size_t i = 0; i < users.size();) {
-        if (users[i].view == census->working && users[i].store == store &&
+        if (users[i].spelt && users[i].view == census->working && users[i].store == store &&
             lstrcmpiA(users[i].clsid.c_str(), clsid.c_str()) == 0)
             users.erase(users.begin() + static_cast<long>(i));
         else
@@ -86,10 +86,10 @@ ResultCode AskCensus(const Census& census, const char* library, const ClassKey& 
     for (const LibraryUser& each : census.users) {
         if (lstrcmpiA(each.library.c_str(), library) != 0)
             continue;
-        if (each.view == removed.view && each.store == removed.store &&
+        if (each.spelt && each.view == removed.view && each.store == removed.store &&
             lstrcmpiA(each.clsid.c_str(), removed.clsid) == 0)
             continue;  // the class itself
-        lstrcpynA(user, each.clsid.c_str(), kClassNameRoom);
+        lstrcpynA(user, each.clsid.c_str(), kKeyNameRoom);
         *userView = each.view;
         *userStore = each.store;
         break;

@@ -15,6 +15,7 @@ struct LibraryUser {
     REGSAM view;
     ClassStore store;
     std::string library;
+    bool spelt;  // the class key's own name, not the 8-bit calls' spelling of another
 };
 
 // Every library user of both stores and views, from one pass, and the view

@@ -37,8 +37,8 @@ std::vector<ListingCase> ListingCases()
     const std::string server260(260, 's');
     const std::string longName(1023, 'n');
     const std::string name49 = "{" + std::string(47, '4') + "}";
-    const std::string name50 = "{" + std::string(48, '5') + "}";
-    const std::string later = "{" + std::string(47, '6') + "}";  // enumerated after name50
+    const std::string name255 = "{" + std::string(253, '5') + "}";
+    const std::string later = "{" + std::string(47, '6') + "}";  // enumerated after name255
     return {
         {"no CLSID key at all", {Key("Other")}, {}, ERROR_FILE_NOT_FOUND, {}},
         {"CLSID readable but not writable", Join({ControlKeys(kAlpha)}), {"CLSID"},
@@ -88,14 +88,16 @@ std::vector<ListingCase> ListingCases()
          {}, 0, {"G\t" + kGammaName + "\tg.ocx"}},
         {"class refusing full access passed over", Join({ControlKeys(kAlpha), ControlKeys(kBeta)}),
          {"CLSID\\" + kAlpha.clsid}, 0, {EntryLine(kBeta)}},
-        {"over-long key name passed over, later controls listed",
-         Join({{Text("CLSID\\" + name50, "Fifty"), Key("CLSID\\" + name50 + "\\Control"),
-                  Text("CLSID\\" + name50 + "\\InprocServer32", "f.ocx")},
+        // Every key name a key may have fits its room: the longest is listed,
+        // and so are the controls after it.
+        {"key names of every length listed, but a line that cannot hold its parts",
+         Join({{Text("CLSID\\" + name255, "Long"), Key("CLSID\\" + name255 + "\\Control"),
+                  Text("CLSID\\" + name255 + "\\InprocServer32", "f.ocx")},
                  {Text("CLSID\\" + name49, "FortyNine"), Key("CLSID\\" + name49 + "\\Control"),
                   Text("CLSID\\" + name49 + "\\InprocServer32", "n.ocx")},
                  {Text("CLSID\\" + later, "Later"), Key("CLSID\\" + later + "\\Control"),
                   Text("CLSID\\" + later + "\\InprocServer32", "l.ocx")}}),
-         {}, 0, {"FortyNine\t" + name49 + "\tn.ocx", "Later\t" + later + "\tl.ocx"}},
+         {}, 0, {"FortyNine\t" + name49 + "\tn.ocx", "Later\t" + later + "\tl.ocx", "Long\t" + name255 + "\tf.ocx"}},
         // Two TABs, the name and "g.ocx" make 1024 characters: one too many.
         {"line one character too long is shortened",
          Gamma(Text(kGamma, std::string(1024 - 2 - kGammaName.size() - 5, 'n')),

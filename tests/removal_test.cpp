@@ -87,14 +87,14 @@ std::vector<TreeCase> RemovalCases()
         {"TAB inside the server path", World(), {}, "Xanthe Gauge\t" + kX + "\tC:\\Ctl\tx.ocx",
          ERROR_BAD_PATHNAME, {}},
         {"empty CLSID text", World(), {}, "Xanthe Gauge\t\tx.ocx", ERROR_BAD_PATHNAME, {}},
-        // With a class of that name there to be deleted, were the path let through.
-        {"CLSID path of 60 characters", World({Key("CLSID\\" + std::string(54, 'c') + "\\Control")}), {},
-         "X\t" + std::string(54, 'c') + "\tx.ocx", ERROR_FILENAME_EXCED_RANGE, {}},
-        // A name the listing never lists: no line of it is confirmed.
-        {"CLSID path of 59 characters",
-         World({Text("CLSID\\" + std::string(53, 'c'), "X"), Key("CLSID\\" + std::string(53, 'c') + "\\Control"),
-                Text("CLSID\\" + std::string(53, 'c') + "\\InprocServer32", "x.ocx")}),
-         {}, "X\t" + std::string(53, 'c') + "\tx.ocx", kRegistrationChanged, {}},
+        // No key has a name so long, in any code page: the text has no room.
+        {"CLSID text longer than any key's name", World(), {}, "X\t" + std::string(kKeyNameRoom, 'c') + "\tx.ocx",
+         ERROR_FILENAME_EXCED_RANGE, {}},
+        // The longest name a key may have is listed, and removed.
+        {"class key of the longest name",
+         World({Text("CLSID\\" + std::string(255, 'c'), "X"), Key("CLSID\\" + std::string(255, 'c') + "\\Control"),
+                Text("CLSID\\" + std::string(255, 'c') + "\\InprocServer32", "x.ocx")}),
+         {}, "X\t" + std::string(255, 'c') + "\tx.ocx", 0, {"CLSID\\" + std::string(255, 'c')}},
         {"class not registered", World(), {}, "Gone\t{00000000-0000-0000-0000-000000000000}\tg.ocx",
          ERROR_FILE_NOT_FOUND, {}},
         // A ProgID value that names no tree of this class's own is passed
@@ -227,6 +227,14 @@ std::vector<TreeCase> HostileCases()
          {}},
         {"library key holding a name the code page lacks",
          World({Key(kXTypeLib + "\\2.0\\" + kKanjiOne)}), {}, kXLine, ERROR_NO_UNICODE_TRANSLATION, {}},
+        // No 8-bit call opens a class key whose name the code page lacks: its
+        // "Typelib" value is read by its wide name, and keeps the library; and
+        // though its name reads as X's own, it is no class of X.
+        {"library also named by a class whose name the code page lacks",
+         World({Text("CLSID\\{" + kKanjiOne + "}\\Typelib", kLib)}), {}, kXLine, 0, {"Talven.Xanthe.1", kXClass}},
+        {"library also named by a class whose name reads as X's",
+         World({Text("CLSID\\" + kX.substr(0, 37) + kFullwidthClose + "\\Typelib", kLib)}), {}, kXLine, 0,
+         {"Talven.Xanthe.1", kXClass}},
         {"Typelib value in fullwidth braces reading as X's library passed over",
          World({Text(typeLibKey, kFullwidthOpen + "7E000000-0000-0000-0000-0000000000E1" + kFullwidthClose)}), {},
          kXLine, 0, {"Talven.Xanthe.1", kXClass}},

@@ -25,6 +25,27 @@ bool ReadText(HKEY key, size_t roomSize, std::string* text)
     return true;
 }
 
+// The text cut to at most most bytes, never inside a character: a lead
+// byte of a double-byte page with its trail, or a UTF-8 sequence whole.
+std::string CutByCharacters(const std::string& text, size_t most)
+{
+    size_t end = 0;
+    for (size_t at = 0; at < text.size();) {
+        size_t next = at + 1;
+        const unsigned char byte = static_cast<unsigned char>(text[at]);
+        if (GetACP() == CP_UTF8) {
+            while (next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80 && byte >= 0xC0)
+                ++next;
+        } else if (IsDBCSLeadByte(byte) && next < text.size()) {
+            ++next;
+        }
+        if (next > most)
+            break;
+        end = at = next;
+    }
+    return text.substr(0, end);
+}
+
 }  // namespace
 
 ResultCode ScanInFirstOrder(ControlSink sink, void* context)
@@ -33,7 +54,7 @@ ResultCode ScanInFirstOrder(ControlSink sink, void* context)
     ResultCode result = RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes);
     if (result != 0)
         return result;
-    char name[50];
+    char name[kKeyNameRoom];
     for (DWORD index = 0;; ++index) {
         const LONG found = RegEnumKeyA(classes, index, name, sizeof name);
         if (found == ERROR_MORE_DATA)
@@ -56,9 +77,10 @@ ResultCode ScanInFirstOrder(ControlSink sink, void* context)
         }
         if (listed && ReadText(cls, kLineRoom, &shown)) {
             const std::string entry = std::string("\t") + name + "\t" + server;
-            if (shown.size() + entry.size() > kLineRoom - 1)
-                shown.resize(kLineRoom - 1 - entry.size());
-            sink((shown + entry).c_str(), context);
+            if (shown.size() + entry.size() > kLineRoom - 1 && entry.size() <= kLineRoom - 1)
+                shown = CutByCharacters(shown, kLineRoom - 1 - entry.size());
+            if (entry.size() <= kLineRoom - 1)
+                sink((shown + entry).c_str(), context);
         }
         RegCloseKey(cls);
     }

@@ -22,7 +22,8 @@ const char* const kClasses[] = {
     "{c1000000-0000-0000-0000-000000000001}", "{C2\tTAB}", "{C3}",
     "{4444444444444444444444444444444444444444444444}",   // 48 characters
     "{55555555555555555555555555555555555555555555555}",  // 49
-    "{666666666666666666666666666666666666666666666666}", // 50: too long for the listing
+    "{666666666666666666666666666666666666666666666666}", // 50
+    "{C7-\xd0\x9a\xd0\xb0\xd0\xbb\xd0\xb5\xd0\xbd\xd0\xb4\xd0\xb0\xd1\x80\xd1\x8c}",  // Cyrillic
 };
 // Library identifiers, one of them twice in other case.
 const char* const kLibs[] = {"{D0000000-0000-0000-0000-0000000000D0}", "{D1000000-0000-0000-0000-0000000000D1}",
@@ -36,6 +37,7 @@ const char kLinkedProgId[] = "Prog.Link.1";
 const char* const kProgIds[] = {
     "Prog.K0.1", "Prog K1", "Prog_K2.1", "ProgK3", "Prog..K4.", "1Prog.K5",
     "Prog.K6.AVeryLongProgrammaticIdentifier.1", "Prog-K7 {x}",
+    "\xd0\x9a\xd0\xb0\xd0\xbb\xd0\xb5\xd0\xbd\xd0\xb4\xd0\xb0\xd1\x80\xd1\x8c.\xe7\xa4\xba.1",
 };
 static_assert(sizeof kProgIds / sizeof kProgIds[0] == sizeof kClasses / sizeof kClasses[0],
               "one ProgID for each class");
@@ -53,11 +55,17 @@ const char* const kNamed[] = {
     // braces read as their ASCII forms, a kanji as "?"; in 932 all exact.
     "Prog\xef\xbc\x8eK0.1", "CLSID\xef\xbc\xbc{C0000000-0000-0000-0000-000000000000}",
     "\xef\xbd\x9b" "D0000000-0000-0000-0000-0000000000D0\xef\xbd\x9d", "Prog\xe4\xb8\x80K0.1", "Prog?K0.1",
+    // Scripts UTF-8 spells and 1252 does not: Cyrillic, a character outside
+    // the Basic Multilingual Plane, and an unpaired surrogate, which no
+    // code page spells.
+    "\xd0\x9a\xd0\xb0\xd0\xbb\xd0\xb5\xd0\xbd\xd0\xb4\xd0\xb0\xd1\x80\xd1\x8c.\xe7\xa4\xba.1", "Prog.\xf0\x9f\x98\x80.1",
+    "Prog\xed\xa0\x80K0.1", "Prog\xef\xbf\xbdK0.1",
 };
 // Names of keys inside a tree: plain, one that the code page changes into
 // a path or into "?", and one spelt exactly in 932 whose bytes hold a "\\".
 const char* const kSubkeys[] = {
     "\\Sub\\Deeper", "\\Sub\xef\xbc\xbc" "Deeper", "\\\xe4\xb8\x80", "\\?", "\\\xe8\xa1\xa8\xe7\xa4\xba",
+    "\\\xd0\x9a\xd0\xb0\xd0\xbb", "\\\xf0\x9f\x98\x80", "\\Sub\xed\xa0\x80", "\\Sub\xef\xbf\xbd",
 };
 // Keys under which a "CLSID" subkey may be forged to name some class: roots
 // (some of them holding nothing else), paths, extensions, never a ProgID.
@@ -131,18 +139,25 @@ std::string Either(Input& in, const std::string& name)
 }
 
 // A value: one of the names that matter, or a run of characters of a length
-// around some room's limit.
+// around some room's limit, in bytes as UTF-8 spells them: some of them
+// characters of two, three and four bytes, so that a room's last byte may
+// fall inside one.
 std::string Text(Input& in)
 {
     const uint8_t how = in.Byte();
     if (how % 3 != 0)
         return in.Pick(kNamed);
     const size_t length = kLengths[in.Byte() % (sizeof kLengths / sizeof kLengths[0])];
-    static const char kAlphabet[] = "aZ\t\\.{}0";
-    std::string text(length, 'x');
+    static const char* const kAlphabet[] = {"a", "Z", "\t", "\\", ".", "{", "}", "0",
+                                            "\xd0\x96", "\xe7\xa4\xba", "\xf0\x9f\x98\x80"};
+    const size_t letters = sizeof kAlphabet / sizeof kAlphabet[0];
     const uint8_t mix = in.Byte();
-    for (size_t i = 0; i < length; ++i)
-        text[i] = kAlphabet[(mix * (i + 1) / 7) % (sizeof kAlphabet - 1)];
+    const bool wide = in.Byte() % 2 != 0;
+    std::string text;
+    for (size_t i = 0; text.size() < length; ++i) {
+        const std::string letter = kAlphabet[(mix * (i + 1) / 7) % (wide ? letters : 8)];
+        text += text.size() + letter.size() <= length ? letter : std::string(length - text.size(), 'x');
+    }
     return text;
 }
 
@@ -232,9 +247,12 @@ void Build(Input& in, OwnTrees* own)
     const uint8_t first = in.Byte();
     const bool two = (first & 0x80) != 0;
     const bool users = (first & 0x40) != 0;
-    // Some in code page 932, where a character's second byte may be "\\".
+    // Some in code page 932, where a character's second byte may be "\\",
+    // some in UTF-8, which spells every name but an unpaired surrogate.
     if ((first & 0x20) != 0)
         keystore::SetCodePage(keystore::CodePage::k932);
+    else if ((first & 0x10) != 0)
+        keystore::SetCodePage(keystore::CodePage::k65001);
     if (two) {
         keystore::SetViews(keystore::Views::kTwoFrom32);
         keystore::CreateKey("Wow6432Node\\CLSID", KEY_WOW64_64KEY);

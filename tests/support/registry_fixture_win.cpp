@@ -196,13 +196,25 @@ bool SetDacl(const std::string& path, REGSAM view, bool readOnly)
 }
 
 // Paths and texts of a layout are UTF-8, and are laid out wide, so that a
-// name or value outside the code page is laid out as written.
+// name or value outside the code page is laid out as written; the three
+// bytes that would encode a surrogate lay out that unit alone, unpaired.
 std::wstring Utf16(const std::string& text)
 {
-    std::wstring wide(text.size() + 1, L'\0');
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0],
-                                           static_cast<int>(wide.size()));
-    wide.resize(static_cast<size_t>(length));
+    std::wstring wide;
+    for (size_t at = 0; at < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[at]);
+        const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        unsigned long c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (size_t i = 1; i < length && at + i < text.size(); ++i)
+            c = (c << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+        at += length;
+        if (c >= 0x10000) {
+            wide += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+            wide += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            wide += static_cast<wchar_t>(c);
+        }
+    }
     return wide;
 }
 
