@@ -1,7 +1,8 @@
 #!/bin/bash
 # check-package.sh ZIP OBJDUMP BITS: the package holds exactly the two
 # programs, README.txt and LICENSE.txt in one folder named after it, the
-# texts with Windows line ends, and each program passes check-pe.sh.
+# texts with Windows line ends, each program passes check-pe.sh, and each
+# asks for UTF-8 as its code page, spelt exactly as Windows reads it.
 set -uo pipefail
 zip=$1
 objdump=$2
@@ -24,6 +25,14 @@ for text in README.txt LICENSE.txt; do
     fi
 done
 grep -q 'MIT License' "$work/$folder/LICENSE.txt" || { echo "FAILED: LICENSE.txt is not the MIT licence"; status=1; }
+page='<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>'
+for program in talven.exe talvenctl.exe; do
+    if grep -qF "$page" "$work/$folder/$program"; then
+        echo "ok: $program: $page"
+    else
+        echo "FAILED: $program: no $page"; status=1
+    fi
+done
 "$(dirname "$0")/check-pe.sh" "$objdump" "$work/$folder/talven.exe" "$bits" gui || status=1
 "$(dirname "$0")/check-pe.sh" "$objdump" "$work/$folder/talvenctl.exe" "$bits" console || status=1
 exit $status

@@ -8,20 +8,30 @@ namespace {
 constexpr DWORD kServerPathRoom = 260;
 
 constexpr char kControlSubkey[] = "\\Control";
+constexpr int kMostWholePath = 260;
 constexpr DWORD kControlPathRoom = kKeyNameRoom + sizeof kControlSubkey - 1;
 
 // Asks for "<name>\Control" straight from the "CLSID" key. Most classes are
 // not controls, and for them this one open settles it: the class key itself
-// is opened, with full access, only for the few that are.
+// is opened, with full access, only for the few that are. A name so long
+// that the two would pass the 8-bit calls' limit on a whole path (Wine's
+// MAX_PATH) is opened a name at a time.
 ResultCode OpenControlKey(HKEY classes, const char* keyName, REGSAM flag)
 {
     char path[kControlPathRoom];
     lstrcpyA(path, keyName);
     lstrcatA(path, kControlSubkey);
+    const bool apart = lstrlenA(path) >= kMostWholePath;
+    HKEY classKey = classes;
+    ResultCode result = apart ? RegOpenKeyExA(classes, keyName, 0, KEY_READ | flag, &classKey) : ERROR_SUCCESS;
+    if (result != ERROR_SUCCESS)
+        return result;
     HKEY control;
-    const ResultCode result = RegOpenKeyExA(classes, path, 0, KEY_READ | flag, &control);
+    result = RegOpenKeyExA(classKey, apart ? kControlSubkey + 1 : path, 0, KEY_READ | flag, &control);
     if (result == ERROR_SUCCESS)
         RegCloseKey(control);  // only its existence counts
+    if (apart)
+        RegCloseKey(classKey);
     return result;
 }
 

@@ -101,8 +101,8 @@ bool TakeScopeOptions(int* argc, char** argv, Scope* scope)
 int Usage(const char* message)
 {
     if (message != nullptr)
-        std::fprintf(stderr, "talvenctl: %s\n", message);
-    std::fprintf(stderr,
+        Say(stderr, "talvenctl: %s\n", message);
+    Say(stderr,
                  "usage: talvenctl list [--missing] [--format text|csv|json] [--view 32|64] [--store user|machine]\n"
                  "       talvenctl plan CLSID... | --missing [--view 32|64] [--store user|machine]\n"
                  "       talvenctl remove CLSID... | --missing [--backup FILE] [--yes] [--view 32|64]\n"

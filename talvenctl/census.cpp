@@ -55,7 +55,7 @@ bool TakeCensusOrSay(const Scope& scope, Census* census)
 {
     const ResultCode counted = TakeCensus(scope, census);
     if (counted != ERROR_SUCCESS)
-        std::fprintf(stderr, "talvenctl: cannot tell which classes use which library: %s; nothing done\n",
+        Say(stderr, "talvenctl: cannot tell which classes use which library: %s; nothing done\n",
                      Reason(counted, "").c_str());
     return counted == ERROR_SUCCESS;
 }

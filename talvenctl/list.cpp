@@ -43,18 +43,19 @@ std::string Json(const std::string& text)
 
 std::string JsonOrNull(const std::string& text)
 {
-    return text.empty() ? "null" : Json(Utf8(text));
+    return text.empty() ? "null" : Json(text);
 }
 
-// Cells padded to their column's width, two spaces apart, the last unpadded.
+// Cells padded to their column's width in characters, two spaces apart,
+// the last unpadded.
 void PrintColumns(const std::vector<std::string>& cells, const size_t* widths)
 {
     std::string line;
     for (size_t i = 0; i < cells.size(); ++i)
-        line += i + 1 < cells.size() ? cells[i] + std::string(widths[i] - cells[i].size() + 2, ' ') : cells[i];
+        line += i + 1 < cells.size() ? cells[i] + std::string(widths[i] - Characters(cells[i]) + 2, ' ') : cells[i];
     while (!line.empty() && line.back() == ' ')
         line.pop_back();
-    std::printf("%s\n", line.c_str());
+    Say(stdout, "%s\n", line.c_str());
 }
 
 void PrintText(const std::vector<Row>& rows)
@@ -70,7 +71,7 @@ void PrintText(const std::vector<Row>& rows)
     size_t widths[5] = {0, 0, 0, 0, 0};
     for (const auto& cells : lines) {
         for (size_t i = 0; i < 5; ++i)
-            widths[i] = std::max(widths[i], cells[i].size());
+            widths[i] = std::max(widths[i], Characters(cells[i]));
     }
     for (const auto& cells : lines)
         PrintColumns(cells, widths);
@@ -78,28 +79,28 @@ void PrintText(const std::vector<Row>& rows)
 
 void PrintCsv(const std::vector<Row>& rows)
 {
-    std::printf("name,clsid,server,server_state,server_note,progid,typelib,view,store\n");
+    Say(stdout, "name,clsid,server,server_state,server_note,progid,typelib,view,store\n");
     for (const Row& row : rows) {
-        std::printf("%s,%s,%s,%s,%s,%s,%s,%d,%s\n", Csv(Utf8(row.control.name)).c_str(),
-                    Csv(row.control.clsid).c_str(), Csv(Utf8(row.control.server)).c_str(), StateName(row.state),
-                    Csv(Utf8(row.note)).c_str(), Csv(Utf8(row.progId)).c_str(), Csv(row.typeLib).c_str(), row.view,
+        Say(stdout, "%s,%s,%s,%s,%s,%s,%s,%d,%s\n", Csv(row.control.name).c_str(),
+                    Csv(row.control.clsid).c_str(), Csv(row.control.server).c_str(), StateName(row.state),
+                    Csv(row.note).c_str(), Csv(row.progId).c_str(), Csv(row.typeLib).c_str(), row.view,
                     StoreName(row.store));
     }
 }
 
 void PrintJson(const std::vector<Row>& rows)
 {
-    std::printf("[");
+    Say(stdout, "[");
     for (size_t i = 0; i < rows.size(); ++i) {
         const Row& row = rows[i];
-        std::printf("%s\n  {\"name\": %s, \"clsid\": %s, \"server\": %s, \"server_state\": \"%s\", "
+        Say(stdout, "%s\n  {\"name\": %s, \"clsid\": %s, \"server\": %s, \"server_state\": \"%s\", "
                     "\"server_note\": %s, \"progid\": %s, \"typelib\": %s, \"view\": %d, \"store\": \"%s\"}",
-                    i == 0 ? "" : ",", Json(Utf8(row.control.name)).c_str(), Json(Utf8(row.control.clsid)).c_str(),
-                    Json(Utf8(row.control.server)).c_str(), StateName(row.state), JsonOrNull(row.note).c_str(),
+                    i == 0 ? "" : ",", Json(row.control.name).c_str(), Json(row.control.clsid).c_str(),
+                    Json(row.control.server).c_str(), StateName(row.state), JsonOrNull(row.note).c_str(),
                     JsonOrNull(row.progId).c_str(), JsonOrNull(row.typeLib).c_str(), row.view,
                     StoreName(row.store));
     }
-    std::printf("%s]\n", rows.empty() ? "" : "\n");
+    Say(stdout, "%s]\n", rows.empty() ? "" : "\n");
 }
 
 }  // namespace
@@ -146,7 +147,7 @@ int ListVerb(const Scope& scope, int argc, char** argv)
     std::vector<Row> rows;
     const ResultCode listed = ListRows(scope, missing, true, &rows);
     if (listed != ERROR_SUCCESS) {
-        std::fprintf(stderr, "talvenctl: cannot list the controls: %s\n", Reason(listed, "CLSID").c_str());
+        Say(stderr, "talvenctl: cannot list the controls: %s\n", Reason(listed, "CLSID").c_str());
         return kSomeNotDone;
     }
     if (format[0] == 't')

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "controls.h"
@@ -25,6 +26,13 @@ int ViewBits(REGSAM view);
 // Why a removal was refused or failed, in words, with the code.
 std::string Reason(ResultCode code, const std::string& where);
 
-// Text in the ANSI code page, as UTF-8 or UTF-16.
-std::string Utf8(const std::string& ansi);
+// Text in the ANSI code page as UTF-16, and how many characters it holds
+// (a column's width: a character outside the Basic Multilingual Plane is one).
 std::u16string Utf16(const std::string& ansi);
+size_t Characters(const std::string& ansi);
+
+// Text in the ANSI code page, printf's way, written to stdout or stderr
+// exactly: to a console through its wide output, to a file or a pipe as
+// UTF-8.
+void Say(FILE* stream, const char* format, ...);
+void Write(FILE* stream, const std::string& ansi);

@@ -22,16 +22,16 @@ int PlanVerb(const Scope& scope, int argc, char** argv)
     int exit = kAllDone;
     for (const Control& control : chosen) {
         const RemovalPlan plan = PlanFor(control, scope, false, census);
-        std::printf("%s  %s\n", control.clsid.c_str(), control.name.c_str());
+        Say(stdout, "%s  %s\n", control.clsid.c_str(), control.name.c_str());
         if (plan.result != ERROR_SUCCESS) {
-            std::printf("  refused: %s\n", Reason(plan.result, Where(plan)).c_str());
+            Say(stdout, "  refused: %s\n", Reason(plan.result, Where(plan)).c_str());
             exit = kSomeNotDone;
             continue;
         }
         for (const std::string& key : plan.order)
-            std::printf("  delete %s\n", KeyIn(plan.notes.store, key).c_str());
+            Say(stdout, "  delete %s\n", KeyIn(plan.notes.store, key).c_str());
         for (const std::string& kept : plan.notes.kept)
-            std::printf("  kept %s\n", kept.c_str());
+            Say(stdout, "  kept %s\n", kept.c_str());
         // Later ones are planned as the run would remove them: after this.
         ForgetClass(&census, control.clsid, plan.notes.store);
     }

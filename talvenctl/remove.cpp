@@ -18,7 +18,7 @@ bool HaveConsole()
 
 bool Confirm(const Control& control)
 {
-    std::printf("Remove %s  %s? [y/N] ", control.clsid.c_str(), control.name.c_str());
+    Say(stdout, "Remove %s  %s? [y/N] ", control.clsid.c_str(), control.name.c_str());
     std::fflush(stdout);
     char answer[16];
     return std::fgets(answer, sizeof answer, stdin) != nullptr && (answer[0] == 'y' || answer[0] == 'Y');
@@ -30,7 +30,7 @@ bool WriteBackup(const char* path, const std::u16string& text)
 {
     const HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        std::fprintf(stderr, "talvenctl: cannot create the backup %s: %s; nothing removed\n", path,
+        Say(stderr, "talvenctl: cannot create the backup %s: %s; nothing removed\n", path,
                      Reason(static_cast<ResultCode>(GetLastError()), "").c_str());
         return false;
     }
@@ -42,7 +42,7 @@ bool WriteBackup(const char* path, const std::u16string& text)
     CloseHandle(file);
     if (!whole) {
         DeleteFileA(path);
-        std::fprintf(stderr, "talvenctl: cannot write the backup %s: %s; nothing removed\n", path,
+        Say(stderr, "talvenctl: cannot write the backup %s: %s; nothing removed\n", path,
                      Reason(static_cast<ResultCode>(error), "").c_str());
     }
     return whole;
@@ -99,11 +99,11 @@ int RemoveVerb(const Scope& scope, int argc, char** argv)
     for (const Control& control : chosen) {
         RemovalPlan plan = PlanFor(control, scope, backup != nullptr, planning);
         if (plan.result != ERROR_SUCCESS) {
-            std::printf("refused %s  %s: %s\n", control.clsid.c_str(), control.name.c_str(),
+            Say(stdout, "refused %s  %s: %s\n", control.clsid.c_str(), control.name.c_str(),
                         Reason(plan.result, Where(plan)).c_str());
             exit = kSomeNotDone;
         } else if (!yes && !Confirm(control)) {
-            std::printf("kept %s  %s: not confirmed\n", control.clsid.c_str(), control.name.c_str());
+            Say(stdout, "kept %s  %s: not confirmed\n", control.clsid.c_str(), control.name.c_str());
             exit = kSomeNotDone;
         } else {
             confirmed.push_back({control, plan});
@@ -145,20 +145,20 @@ int RemoveVerb(const Scope& scope, int argc, char** argv)
             ForgetClass(&census, control.clsid, planned.notes.store);
             ClassStore other;
             const bool still = StillRegistered(control, scope, planned.notes.store, &other);
-            std::printf("removed %s  %s from the %s's store%s\n", control.clsid.c_str(), control.name.c_str(),
+            Say(stdout, "removed %s  %s from the %s's store%s\n", control.clsid.c_str(), control.name.c_str(),
                         StoreName(planned.notes.store),
                         still ? ("; still registered in the " + std::string(StoreName(other)) + "'s store").c_str()
                               : "");
             for (const std::string& kept : planned.notes.kept)
-                std::printf("  kept %s\n", kept.c_str());
+                Say(stdout, "  kept %s\n", kept.c_str());
             continue;
         }
         exit = kSomeNotDone;
         if (!planned.unplanned.empty())
-            std::printf("refused %s  %s: %s appeared after the plan\n", control.clsid.c_str(),
+            Say(stdout, "refused %s  %s: %s appeared after the plan\n", control.clsid.c_str(),
                         control.name.c_str(), planned.unplanned.c_str());
         else
-            std::printf("failed %s  %s: %s\n", control.clsid.c_str(), control.name.c_str(),
+            Say(stdout, "failed %s  %s: %s\n", control.clsid.c_str(), control.name.c_str(),
                         Reason(result, planned.refusedAt).c_str());
     }
     return exit;

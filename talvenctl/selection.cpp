@@ -4,19 +4,24 @@
 
 #include <cstdio>
 
+#include "key_text.h"
 #include "output.h"
 #include "servers.h"
 #include "views.h"
 
 namespace {
 
+// A line taken apart as the removal takes it, by characters: in a
+// double-byte code page the dialog and talvenctl see the same parts.
 void Collect(const char* line, void* context)
 {
+    int start = 0;
+    int end = 0;
+    if (!FindClassName(line, &start, &end))
+        return;  // the listing builds none such
     const std::string text = line;
-    const size_t first = text.find('\t');
-    const size_t last = text.rfind('\t');
     static_cast<std::vector<Control>*>(context)->push_back(
-        {text, text.substr(0, first), text.substr(first + 1, last - first - 1), text.substr(last + 1)});
+        {text, text.substr(0, start - 1), text.substr(start, end - start), text.substr(end + 1)});
 }
 
 }  // namespace
@@ -32,7 +37,7 @@ bool SelectControls(const Scope& scope, const std::vector<std::string>& clsids, 
     std::vector<Control> controls;
     const ResultCode listed = ListedControls(scope, &controls);
     if (listed != ERROR_SUCCESS) {
-        std::fprintf(stderr, "talvenctl: cannot list the controls: %s\n", Reason(listed, "CLSID").c_str());
+        Say(stderr, "talvenctl: cannot list the controls: %s\n", Reason(listed, "CLSID").c_str());
         return false;
     }
     DriveTypes drives = kNoDriveTypes;
@@ -50,7 +55,7 @@ bool SelectControls(const Scope& scope, const std::vector<std::string>& clsids, 
             }
         }
         if (!found) {
-            std::fprintf(stderr, "talvenctl: %s is not a listed control; nothing done\n", clsid.c_str());
+            Say(stderr, "talvenctl: %s is not a listed control; nothing done\n", clsid.c_str());
             return false;
         }
     }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ std::vector<KeyDef> ThreeControlsAndAPlainClass()
 const char kMissing[] = "Server file missing";
 
 class Dialog : public InProcessDialog {};
+class Dialog932 : public InProcessDialog {};
 
 TEST_F(Dialog, ListsControlsSortedShowsTheSelectionAndClosesByCloseButton)
 {
@@ -267,6 +269,121 @@ TEST_F(Dialog, EachServerIsJudgedAsTheLoaderWouldFindIt)
                 shown += details[at];
         EXPECT_EQ(shown.substr(shown.size() - std::min(shown.size(), cases[i].shown.size())), cases[i].shown);
     }
+}
+
+// In code page 932, without the manifest's UTF-8: a display name of 500
+// kanji of two bytes each is cut to the line between characters, so that
+// its row names its class, checks its server and is removed.
+TEST_F(Dialog932, ALineCutToItsRoomNamesItsClassAndIsRemoved)
+{
+    ASSERT_EQ(GetACP(), 932u) << "run with LC_ALL=ja_JP.UTF-8";
+    std::string name;
+    for (int i = 0; i < 500; ++i)
+        name += "\xe7\xa4\xba";
+    const ControlDef kanji = {"{6F000000-0000-0000-0000-000000000001}", name, "C:\\Controls\\kanji.ocx", "", ""};
+    ASSERT_NO_FATAL_FAILURE(Lay(ControlKeys(kanji)));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    const std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    // Whole characters, two bytes each, in what is left of 1023 bytes.
+    const size_t room = kLineRoom - 1 - 2 - kanji.clsid.size() - kanji.server.size();
+    const std::string cut = lines[0].substr(0, lines[0].find('\t'));
+    EXPECT_EQ(cut.size(), room / 2 * 2);
+    EXPECT_EQ(lines[0], cut + "\t" + kanji.clsid + "\t" + kanji.server);
+    // The box shows it all, broken between characters, the class on a
+    // line of its own and the server's state, checked, last.
+    const std::string details = Details();
+    EXPECT_NE(details.find("\r\n" + kanji.clsid + "\r\n"), std::string::npos);
+    std::string joined;
+    for (size_t at = 0; at < details.size(); ++at) {
+        if (details.compare(at, 2, "\r\n") == 0)
+            ++at;
+        else
+            joined += details[at];
+    }
+    EXPECT_EQ(joined, cut + kanji.clsid + kanji.server + kMissing);
+    Answer({IDYES});
+    Command(IDC_REMOVE, BN_CLICKED);
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_FALSE(KeyExists("CLSID\\" + kanji.clsid));
+}
+
+// In UTF-8, as the program's manifest makes its code page (here the
+// locale's): every script shown as it is. GDI's 8-bit calls convert
+// through another code page than the program's, so a row drawn through
+// them would draw each byte of UTF-8 as a character: its ink would be as
+// wide as that text, not as the name. The details box shows the whole line
+// and breaks it between characters.
+class Utf8Dialog : public InProcessDialog {};
+
+std::wstring Wide(const std::string& utf8)
+{
+    std::wstring wide(utf8.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), static_cast<int>(utf8.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+
+TEST_F(Utf8Dialog, RowsAndTheDetailsBoxShowEveryScript)
+{
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "run with LC_ALL=hi_IN.UTF-8";
+    const ControlDef controls[] = {
+        {"{6D000000-0000-0000-0000-000000000001}", "\xd0\x9a\xd0\xb0\xd0\xbb\xd0\xb5\xd0\xbd\xd0\xb4\xd0\xb0\xd1\x80\xd1\x8c Control",
+         "C:\\\xd0\xad\xd0\xbb\xd0\xb5\xd0\xbc\xd0\xb5\xd0\xbd\xd1\x82\xd1\x8b\\" + std::string(40, 'x') + "\\\xd0\xba.ocx", "", ""},
+        {"{6D000000-0000-0000-0000-000000000002}", "\xce\x97\xce\xbc\xce\xad\xcf\x81\xce\xb1 \xf0\x9f\x98\x80",
+         "C:\\g.ocx", "", ""},
+    };
+    ASSERT_NO_FATAL_FAILURE(Lay(Join({ControlKeys(controls[0]), ControlKeys(controls[1])})));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    // Greek sorts before Cyrillic.
+    ASSERT_EQ(Lines(), (std::vector<std::string>{EntryLine(controls[1]), EntryLine(controls[0])}));
+    const HWND list = Item(IDC_CONTROL_LIST);
+    const HDC dc = GetDC(list);
+    const HGDIOBJ was = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    for (int row = 0; row < 2; ++row) {
+        const std::string shown = controls[1 - row].name + " (server file missing)";
+        SCOPED_TRACE(shown);
+        const std::wstring wide = Wide(shown);
+        SIZE right = {};
+        SIZE wrong = {};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &right);
+        GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &wrong);
+        ASSERT_GT(wrong.cx - right.cx, 8) << "the two ways must draw apart";
+        EXPECT_NEAR(RowInkWidth(row), right.cx, 4) << "the row is not drawn from its text";
+    }
+    SelectObject(dc, was);
+    ReleaseDC(list, dc);
+
+    // The details box: the whole line, broken only between characters, each
+    // piece within the box as the box measures it.
+    const HWND box = Item(IDC_DETAILS);
+    RECT client;
+    GetClientRect(box, &client);
+    const HDC boxDc = GetDC(box);
+    const HGDIOBJ boxWas = SelectObject(boxDc, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
+    Select(1);
+    const std::string details = Details();
+    std::string joined;
+    for (size_t start = 0;;) {
+        const size_t end = details.find("\r\n", start);
+        const std::string piece = details.substr(start, end - start);
+        const std::wstring wide = Wide(piece);
+        EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, piece.c_str(), static_cast<int>(piece.size()),
+                                      nullptr, 0) > 0 || piece.empty(), true)
+            << "a piece broken inside a character: " << piece;
+        SIZE extent = {};
+        GetTextExtentPoint32W(boxDc, wide.c_str(), static_cast<int>(wide.size()), &extent);
+        EXPECT_LE(extent.cx, client.right) << piece;
+        joined += piece;
+        if (end == std::string::npos)
+            break;
+        start = end + 2;
+    }
+    std::string line = EntryLine(controls[0]) + "Server file missing";
+    line.erase(std::remove(line.begin(), line.end(), '\t'), line.end());
+    EXPECT_EQ(joined, line);
+    SelectObject(boxDc, boxWas);
+    ReleaseDC(box, boxDc);
 }
 
 }  // namespace dialog_test

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "controls.h"
+#include "key_text.h"
 #include "registry_fixture.h"
+#ifndef _WIN32
+#include "keystore.h"
+#endif
 
 namespace listing_test {
 
@@ -163,5 +169,106 @@ TEST(RegistryFixture, SeesAHandleLeftOpen)
     EXPECT_EQ(OpenHandles(), before);
     ResetRegistry();
 }
+
+}  // namespace listing_test
+
+namespace listing_test {
+
+// A display name too long for the line is cut to it by whole characters, in
+// every code page: the cut swept across every byte of characters of one to
+// four bytes by the length of the server path beside it. Each line then
+// names its class (read by characters, no TAB taken into a character), and
+// removes it. Under Wine each page's cases run in its own locale.
+struct Letter {
+    const char* stored;  // as laid out, UTF-8
+    const char* ansi;    // as the code page spells it
+};
+
+struct CutCase {
+    const char* page;  // 1252, 932 or 65001
+    std::vector<Letter> letters;
+};
+
+void PrintTo(const CutCase& c, std::ostream* os)
+{
+    *os << "code page " << c.page;
+}
+
+class CutLine : public ClearedRegistry<testing::TestWithParam<CutCase>> {
+protected:
+    void SetUp() override
+    {
+        ClearedRegistry::SetUp();
+        ChoosePage();
+    }
+    // A cleared stand-in is in code page 1252 again.
+    void ChoosePage()
+    {
+        const std::string page = GetParam().page;
+#ifdef _WIN32
+        ASSERT_EQ(std::to_string(GetACP()), page) << "run in the locale of that code page";
+#else
+        keystore::SetCodePage(page == "932" ? keystore::CodePage::k932
+                              : page == "65001" ? keystore::CodePage::k65001
+                                                : keystore::CodePage::k1252);
+#endif
+    }
+};
+
+TEST_P(CutLine, CutsADisplayNameByWholeCharactersAndRemovesItsLine)
+{
+    const std::vector<Letter>& letters = GetParam().letters;
+    // As long as the display-name room takes, as the page spells it.
+    std::string stored;
+    std::vector<std::string> spelt;  // the name's characters as the page spells them
+    size_t spelling = 0;
+    for (size_t i = 0; spelling + std::strlen(letters[i % letters.size()].ansi) <= kLineRoom - 1; ++i) {
+        stored += letters[i % letters.size()].stored;
+        spelt.push_back(letters[i % letters.size()].ansi);
+        spelling += spelt.back().size();
+    }
+    const std::string clsid = "{6E000000-0000-0000-0000-000000000006}";
+    for (size_t serverLength = 60; serverLength < 68; ++serverLength) {
+        const std::string server = "C:\\" + std::string(serverLength - 7, 's') + ".ocx";
+        SCOPED_TRACE("server path of " + std::to_string(server.size()));
+        ResetRegistry();
+        ASSERT_NO_FATAL_FAILURE(ChoosePage());
+        ASSERT_NO_FATAL_FAILURE(Lay({Text("CLSID\\" + clsid, stored), Key("CLSID\\" + clsid + "\\Control"),
+                                     Text("CLSID\\" + clsid + "\\InprocServer32", server)}));
+        const std::vector<std::string> lines = ListControls();
+        ASSERT_EQ(lines.size(), 1u);
+        // The longest run of whole characters that leaves room for the rest.
+        const size_t room = kLineRoom - 1 - 2 - clsid.size() - server.size();
+        std::string expected;
+        for (const std::string& character : spelt) {
+            if (expected.size() + character.size() > room)
+                break;
+            expected += character;
+        }
+        EXPECT_EQ(lines[0], expected + "\t" + clsid + "\t" + server);
+        int start = 0;
+        int end = 0;
+        ASSERT_TRUE(FindClassName(lines[0].c_str(), &start, &end));
+        EXPECT_EQ(lines[0].substr(start, end - start), clsid);
+        char room2[kLineRoom];
+        std::strcpy(room2, lines[0].c_str());
+        EXPECT_EQ(RemoveControl(room2), 0);
+        EXPECT_FALSE(KeyExists("CLSID\\" + clsid));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePage1252, CutLine,
+                         testing::Values(CutCase{"1252", {{"a", "a"}, {"\xc3\xa9", "\xe9"}, {"\xe2\x82\xac", "\x80"}}}));
+// 500 times a kanji of two bytes, with others of one byte and a second byte
+// that is a "\\".
+INSTANTIATE_TEST_SUITE_P(CodePage932, CutLine,
+                         testing::Values(CutCase{"932", {{"\xe7\xa4\xba", "\x8e\xa6"}}},
+                                         CutCase{"932", {{"\xe7\xa4\xba", "\x8e\xa6"}, {"a", "a"},
+                                                         {"\xe8\xa1\xa8", "\x95\x5c"}, {"\xef\xbd\xb1", "\xb1"}}}));
+INSTANTIATE_TEST_SUITE_P(CodePage65001, CutLine,
+                         testing::Values(CutCase{"65001", {{"a", "a"}, {"\xc3\xa9", "\xc3\xa9"},
+                                                           {"\xe7\xa4\xba", "\xe7\xa4\xba"},
+                                                           {"\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
+                                                           {"\xd0\x96", "\xd0\x96"}}}));
 
 }  // namespace listing_test

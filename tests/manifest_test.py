@@ -15,6 +15,7 @@ ASM3 = "{urn:schemas-microsoft-com:asm.v3}"
 COMPAT = "{urn:schemas-microsoft-com:compatibility.v1}"
 WS2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
 WS2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+WS2019 = "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}"
 # Windows Vista, 7, 8, 8.1, and 10 and 11.
 SUPPORTED = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
              "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
@@ -88,12 +89,14 @@ for program in sys.argv[1:]:
         check(aware == ["true"] and awareness == ["PerMonitorV2, system"],
               f"{name}: dpiAware true, dpiAwareness PerMonitorV2 with system as the fallback")
     else:
-        check(not settings, f"{name}: no window settings: a console program draws no window")
-    # Nothing else: the classic look (no common-controls dependency), the
-    # ANSI code page of the system (no activeCodePage).
+        check(not aware and not awareness, f"{name}: no DPI settings: a console program draws no window")
+    # UTF-8 as the program's ANSI code page, spelt exactly so: Windows reads
+    # the value case-sensitively, and ignores the element before 1903.
+    pages = [e.text for s in settings for e in s.findall(WS2019 + "activeCodePage")]
+    check(pages == ["UTF-8"], f"{name}: activeCodePage UTF-8, spelt so ({pages})")
+    # Nothing else: the classic look (no common-controls dependency).
     everything = {e.tag for e in root.iter()}
-    check(not any(t.endswith("dependency") or t.endswith("activeCodePage") for t in everything),
-          f"{name}: no dependency and no activeCodePage")
+    check(not any(t.endswith("dependency") for t in everything), f"{name}: no dependency")
 
 print(f"{len(FAILURES)} checks failed")
 sys.exit(1 if FAILURES else 0)

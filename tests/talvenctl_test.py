@@ -10,7 +10,8 @@ usage: talvenctl_test.py PART WINE_RUN PREFIX TALVENCTL_EXE BITS [RACER_EXE]
 PART is one of machine (list, refusals, plan, backup and restore), user
 (the user's store), views (the other registry view, and servers as each
 view's loader finds them), servers (each way a server path may be
-written, judged as the loader reads it, in both views) and race (another program swapping a key of the
+written, judged as the loader reads it, in both views), scripts (names in
+every script, listed and removed as they are) and race (another program swapping a key of the
 tree for a link while the removal deletes it, RACER_EXE), each run in a
 prefix of its own.
 """
@@ -127,9 +128,10 @@ def ctl(*args, **where):
 
 def reg_import(text, name, view=VIEW):
     path = os.path.join(PREFIX, "drive_c", name)
+    # An unpaired surrogate is written as the one UTF-16 unit it is.
     with open(path, "wb") as out:
         out.write(b"\xff\xfe" + ("Windows Registry Editor Version 5.00\n\n" + text)
-                  .replace("\n", "\r\n").encode("utf-16-le"))
+                  .replace("\n", "\r\n").encode("utf-16-le", "surrogatepass"))
     return run("reg", "import", "C:\\" + name, *view)[0]
 
 
@@ -251,7 +253,8 @@ def machine():
     before = classes()
     code, out, _ = ctl("remove", A, "--backup", "C:\\backup.reg", "--yes")
     after = classes()
-    check(code == 0 and out.startswith(f"removed {A}  ") and len(out.splitlines()) == 2, "remove A with a backup, exit 0")
+    check(code == 0 and out.startswith(f"removed {A}  Ámber Gauge from the machine's store")
+          and len(out.splitlines()) == 2, "remove A with a backup, exit 0")
     deleted = sorted(set(before) - set(after))
     check(deleted == sorted(planned) and all(after[k] == before[k] for k in after),
           "the removal deleted exactly the keys of the plan")
@@ -462,6 +465,82 @@ def servers():
                                    f"({sorted(ours - left)} gone)")
 
 
+# Names in every script: the released program's manifest makes its code page
+# UTF-8 whatever the locale, here one whose own code page (1252) spells
+# none of them; each control is listed with its true names and removed
+# whole (ProgID tree, library, class), in both stores and both views. A key
+# name holding an unpaired surrogate, which UTF-8 cannot spell, refuses its
+# removal with nothing deleted.
+SCRIPTS = [
+    ("Cyrillic", "Календарь Control", "Календарь.Control", "Библиотеки", "Элементы\\календарь.ocx"),
+    ("Greek", "Ημερολόγιο Control", "Ημερολόγιο.Control", "Βιβλιοθήκες", "Στοιχεία\\ημερολόγιο.ocx"),
+    ("CJK", "日本語カレンダー", "日本語.カレンダー", "ライブラリ", "部品\\日本語.ocx"),
+    ("Hebrew", "לוח שנה", "לוח.שנה", "ספריות", "רכיבים\\לוח.ocx"),
+    ("outside the Basic Multilingual Plane", "Emoji \U0001F600 Control", "Emoji.\U0001F600",
+     "\U0001F4DA", "\U0001F600\\x.ocx"),
+]
+
+
+def scripts():
+    OTHER = "64" if BITS == "32" else "32"
+    where = {"env": {"LC_ALL": "en_US.UTF-8"}}
+    placed = []
+    text = ""
+    for n, ((store, view), script) in enumerate((s, c) for s in (("machine", BITS), ("machine", OTHER),
+                                                                 ("user", BITS), ("user", OTHER)) for c in SCRIPTS):
+        what, name, progid, folder, server = script
+        clsid = f"{{5E{n:06X}-0000-0000-0000-00000000005E}}"
+        lib = f"{{7E{n:06X}-0000-0000-0000-00000000007E}}"
+        progid = f"{progid}.{n}"
+        hive = "HKEY_LOCAL_MACHINE" if store == "machine" else "HKEY_CURRENT_USER"
+        root = f"{hive}\\Software\\Classes"
+        classes_root = root + ("\\Wow6432Node" if view == "32" else "")
+        key = f"{classes_root}\\CLSID\\{clsid}"
+        server_path = f"C:\\{server}"
+        text += (f'[{key}]\n@="{name}"\n[{key}\\Control]\n[{key}\\InprocServer32]\n'
+                 f'@="{server_path.replace(chr(92), chr(92) * 2)}"\n'
+                 f'[{key}\\ProgID]\n@="{progid}"\n[{key}\\Typelib]\n@="{lib}"\n'
+                 f'[{root}\\{progid}]\n@="{name}"\n[{root}\\{progid}\\CLSID]\n@="{clsid}"\n'
+                 f'[{root}\\TypeLib\\{lib}\\1.0\\0\\win32]\n@="C:\\\\{folder}\\\\{progid}.tlb"\n')
+        placed.append((store, view, what, clsid, lib, name, progid, server_path))
+    check(reg_import(text, "scripts.reg", ["/reg:64"]) == 0, "controls named in every script laid out")
+    for store, view in (("machine", BITS), ("machine", OTHER), ("user", BITS), ("user", OTHER)):
+        options = (["--store", "user"] if store == "user" else []) + (["--view", view] if view != BITS else [])
+        ours = [p for p in placed if p[0] == store and p[1] == view]
+        code, out, _ = ctl("list", "--format", "json", *options, **where)
+        rows = {row["clsid"]: row for row in json.loads(out)} if code in (0, 2) else {}
+        for _, _, what, clsid, lib, name, progid, server_path in ours:
+            row = rows.get(clsid, {})
+            check((row.get("name"), row.get("progid"), row.get("typelib"), row.get("server"))
+                  == (name, progid, lib, server_path),
+                  f"the {store}'s store, the {view}-bit view: {what}: listed as registered "
+                  f"({row.get('name')!r}, {row.get('progid')!r}, {row.get('server')!r})")
+        # The server column begins at one character for every name.
+        code, out, _ = ctl("list", *options, **where)
+        starts = {line.index(p[7]) for p in ours for line in out.splitlines() if p[3] in line}
+        check(len(starts) == 1, f"the {store}'s store, the {view}-bit view: list's columns line up by characters")
+        for _, _, what, clsid, lib, name, progid, server_path in ours:
+            code, out, _ = ctl("remove", clsid, "--yes", *options, **where)
+            check(code == 0 and out.startswith(f"removed {clsid}  {name} from the {store}'s store"),
+                  f"the {store}'s store, the {view}-bit view: {what}: removed ({out.strip()!r})")
+            below = "Wow6432Node\\" if view == "32" else ""
+            hive = "HKLM" if store == "machine" else "HKCU"
+            gone = [run("reg", "query", f"{hive}\\Software\\Classes\\{path}", "/reg:64")[0] != 0
+                    for path in (f"{below}CLSID\\{clsid}", progid, f"TypeLib\\{lib}")]
+            check(gone == [True, True, True], f"the {store}'s store, the {view}-bit view: {what}: "
+                                              f"class, ProgID and library gone {gone}")
+    # A key whose name holds an unpaired surrogate: nothing of its control goes.
+    clsid = "{5EFFFFFF-0000-0000-0000-00000000005E}"
+    key = f"HKEY_LOCAL_MACHINE\\Software\\Classes\\{'Wow6432Node' + chr(92) if BITS == '32' else ''}CLSID\\{clsid}"
+    check(reg_import(f'[{key}]\n@="Unpaired"\n[{key}\\Control]\n[{key}\\InprocServer32]\n@="C:\\\\u.ocx"\n'
+                     f'[{key}\\Half \ud800 pair]\n', "unpaired.reg", ["/reg:64"]) == 0,
+          "a control whose class tree holds a name with an unpaired surrogate")
+    before = classes()
+    code, out, _ = ctl("remove", clsid, "--yes", **where)
+    check(code == 2 and out.startswith(f"refused {clsid}") and "cannot spell exactly" in out and classes() == before,
+          f"its removal refused, nothing deleted ({out.strip()!r})")
+
+
 # The race of a key swapped for a link while the removal holds it: in each
 # store and each view, another program (key_racer) waits until the removal
 # has begun deleting the 2,000 subkeys of "Big" in the class tree, renames
@@ -502,7 +581,7 @@ def race():
         check(run("reg", "query", VICTIM, "/reg:64")[0] == 0, f"{what}: the link's target is still there")
 
 
-{"machine": machine, "user": user, "views": views, "servers": servers, "race": race}[PART]()
+{"machine": machine, "user": user, "views": views, "servers": servers, "scripts": scripts, "race": race}[PART]()
 # A part that checked nothing proves nothing.
 check(CHECKS[0] > 1, f"{PART}: {CHECKS[0]} checks made")
 print(f"{len(FAILURES)} checks failed")

@@ -64,6 +64,16 @@ const char* WhyNotChecked(const ServerCheck& check)
     return "it was not looked at";
 }
 
+// Draws text of the program's code page: GDI's 8-bit calls convert through
+// the system's code page (under Wine, the font's charset), not the
+// program's, which a manifest may make UTF-8; the wide call draws it as it is.
+void DrawCodePageText(HDC dc, const RECT& row, const char* text)
+{
+    WCHAR wide[kLineRoom + sizeof kMissingSuffix];
+    const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, sizeof wide / sizeof wide[0]);
+    ExtTextOutW(dc, row.left + 1, row.top, ETO_OPAQUE | ETO_CLIPPED, &row, wide, units > 0 ? units - 1 : 0, nullptr);
+}
+
 // The list being filled, and what its server checks have learnt.
 struct Filling {
     HWND list;
@@ -148,7 +158,7 @@ void DrawControlRow(const DRAWITEMSTRUCT& item)
     const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(item.hwndItem, WM_GETFONT, 0, 0)));
     const COLORREF oldText = SetTextColor(dc, GetSysColor(text));
     const COLORREF oldBack = SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    ExtTextOutA(dc, row.left + 1, row.top, ETO_OPAQUE | ETO_CLIPPED, &row, line, lstrlenA(line), nullptr);
+    DrawCodePageText(dc, row, line);
     SetBkColor(dc, oldBack);
     SetTextColor(dc, oldText);
     SelectObject(dc, oldFont);

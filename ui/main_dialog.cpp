@@ -107,18 +107,27 @@ void Put(char* shown, int* length, char c)
 }
 
 // How many bytes of text, from its start, fit width pixels as the box draws
-// them, ending at a character's end: at least one character.
+// them, ending at a character's end: at least one character. Measured wide,
+// on the text converted from the program's code page, as the box draws it:
+// GDI's 8-bit calls would convert through the system's code page instead.
 int FittingBytes(HDC dc, const char* text, int size, int width)
 {
+    WCHAR wide[kLineRoom];
+    const int units = MultiByteToWideChar(CP_ACP, 0, text, size, wide, kLineRoom);
     INT fit = 0;
     SIZE extent;
-    if (!GetTextExtentExPointA(dc, text, size, width, &fit, nullptr, &extent))
-        fit = size;
+    if (units <= 0 || !GetTextExtentExPointW(dc, wide, units, width, &fit, nullptr, &extent))
+        fit = units;
+    // Characters while their UTF-16 units fit, by each one's own count.
     int bytes = 0;
+    int fitted = 0;
     while (bytes < size) {
         const int next = static_cast<int>(NextChar(text + bytes) - text);
-        if (next > fit && bytes > 0)
+        WCHAR one[2];
+        const int count = MultiByteToWideChar(CP_ACP, 0, text + bytes, next - bytes, one, 2);
+        if (fitted + (count > 0 ? count : 1) > fit && bytes > 0)
             break;
+        fitted += count > 0 ? count : 1;
         bytes = next;
     }
     return bytes;

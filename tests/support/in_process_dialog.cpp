@@ -17,7 +17,7 @@ std::string ClassOf(HWND window)
 
 std::string TextOf(HWND window)
 {
-    char text[512] = "";
+    char text[4096] = "";
     GetWindowTextA(window, text, sizeof text);
     return text;
 }
