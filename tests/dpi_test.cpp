@@ -19,7 +19,8 @@
 
 namespace dpi_test {
 
-// The sample controls of the README's pictures: every class identifier is
+// Controls like the README's samples, named in ASCII (the in-process dialog
+// takes the test program's code page): every class identifier is
 // one of 38 characters.
 const ControlDef kSamples[] = {
     {"{3F1A0001-7A1E-4C2B-9D00-000000000001}", "Talven Sample Gauge", "C:\\Program Files\\Talven Samples\\gauge.ocx",

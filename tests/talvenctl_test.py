@@ -519,6 +519,14 @@ def scripts():
         code, out, _ = ctl("list", *options, **where)
         starts = {line.index(p[7]) for p in ours for line in out.splitlines() if p[3] in line}
         check(len(starts) == 1, f"the {store}'s store, the {view}-bit view: list's columns line up by characters")
+        if (store, view) == ("machine", BITS):
+            # A backup of names in every script, which reg import restores as they were.
+            first = ours[0]
+            before = ctl("list", "--format", "json", **where)[1]
+            code, out, _ = ctl("remove", first[3], "--backup", "C:\\scripts-backup.reg", "--yes", **where)
+            restored = run("reg", "import", "C:\\scripts-backup.reg", *VIEW)[0]
+            check(code == 0 and restored == 0 and ctl("list", "--format", "json", **where)[1] == before,
+                  f"{first[2]}: removed with a backup, which reg import put back as it was")
         for _, _, what, clsid, lib, name, progid, server_path in ours:
             code, out, _ = ctl("remove", clsid, "--yes", *options, **where)
             check(code == 0 and out.startswith(f"removed {clsid}  {name} from the {store}'s store"),

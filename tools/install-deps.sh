@@ -10,7 +10,7 @@ packages=(
     clang libclang-rt-14-dev clang-14 lld-14 llvm-14 libwine-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine64 wine32:i386
-    python3 xvfb xauth x11-utils xdotool imagemagick gnuplot-nox fonts-wine strip-nondeterminism
+    python3 xvfb xauth x11-utils xdotool imagemagick gnuplot-nox fonts-wine fonts-wqy-microhei strip-nondeterminism
 )
 
 as_root() {

@@ -29,20 +29,27 @@ trap '"$root/cmake/wine-prefix.sh" end "$work/prefix"' EXIT
 # none does.
 killer() {
     local file=$1
-    if [[ ($file == registry/* && $file != registry/server_file.cpp) || $file == talvenctl/reg_format.cpp ]]; then
+    if [[ ($file == registry/* && $file != registry/server_file.cpp && $file != registry/process_start.cpp) ||
+          $file == talvenctl/reg_format.cpp ]]; then
         build host registry_tests && passes "$src/build/host/tests/registry_tests" || { echo host; return; }
         build host-asan registry_tests && passes "$src/build/host-asan/tests/registry_tests" || { echo host-asan; return; }
-        # The double-byte cases under the code page of a Japanese system, as
-        # the suite runs them; the rest under Wine's own.
+        # The double-byte cases under the code page of a Japanese system,
+        # the UTF-8 ones under a locale of that page, as the suite runs
+        # them; the rest under Wine's own.
         build win-x86_64 registry_tests &&
             passes "${wine[@]}" "$src/build/win-x86_64/bin/registry_tests.exe" --gtest_filter=RealRegistry.* &&
-            passes "${wine[@]}" "$src/build/win-x86_64/bin/registry_tests.exe" --gtest_filter=-CodePage932/*:RealRegistry.* &&
+            passes "${wine[@]}" "$src/build/win-x86_64/bin/registry_tests.exe" \
+                --gtest_filter=-CodePage932/*:CodePage65001/*:RealRegistry.* &&
             LC_ALL=ja_JP.UTF-8 passes "${wine[@]}" "$src/build/win-x86_64/bin/registry_tests.exe" \
-                --gtest_filter=CodePage932/* || { echo wine; return; }
+                --gtest_filter=CodePage932/* &&
+            LC_ALL=hi_IN.UTF-8 passes "${wine[@]}" "$src/build/win-x86_64/bin/registry_tests.exe" \
+                --gtest_filter=CodePage65001/* || { echo wine; return; }
     else
         build win-x86_64 talven ui_tests &&
             passes "${wine[@]}" "$src/build/win-x86_64/bin/ui_tests.exe" \
-                --gtest_filter='Dialog.*:RemoveCommand.*:Program.*:DpiDetails.*' ||
+                --gtest_filter='Dialog.*:RemoveCommand.*:Program.*:DpiDetails.*:StartUp.*' &&
+            LC_ALL=ja_JP.UTF-8 passes "${wine[@]}" "$src/build/win-x86_64/bin/ui_tests.exe" --gtest_filter='Dialog932.*' &&
+            LC_ALL=hi_IN.UTF-8 passes "${wine[@]}" "$src/build/win-x86_64/bin/ui_tests.exe" --gtest_filter='Utf8Dialog.*' ||
             { echo wine-ui; return; }
     fi
 }

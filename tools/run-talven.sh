@@ -24,6 +24,7 @@ if [ "${1:-}" != --bare ]; then
     sample_controls_reg >"$prefix/samples.reg"
     run regedit /s 'Z:'"${prefix//\//\\}"'\samples.reg'
     sample_server_files "$prefix"
+    sample_font_links "$prefix"
 fi
 
 exe="$root/build/win-i686/bin/talven.exe"
