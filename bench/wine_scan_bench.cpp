@@ -17,8 +17,8 @@
 //   - with --start, the time from starting talven.exe (beside this program,
 //     or the one named after --start) to its dialog shown, on this registry
 //     and on one without these subkeys; and what the dialog's server file
-//     checks add to it: a list box of the dialog's kind filled as the
-//     dialog fills it, against one filled with the lines alone.
+//     checks add to it: the listed lines added to a list box of the
+//     dialog's kind as the dialog adds them, against the lines alone.
 // Prints "name value" lines for the report.
 #include <windows.h>
 
@@ -228,23 +228,26 @@ double CallCost(int subkeys)
     return seconds / subkeys;
 }
 
-void AddPlainLine(const char* line, void* list)
+void CollectLine(const char* line, void* lines)
 {
-    SendMessageA(static_cast<HWND>(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+    static_cast<std::vector<std::string>*>(lines)->push_back(line);
 }
 
-// Seconds to fill a list box of the dialog's kind as the dialog fills it,
-// each control's server file checked, or with the lines alone, as it was
-// filled before it showed whose server is missing.
-double FillListBox(bool checking)
+// Seconds to add the listed lines to a list box of the dialog's kind, each
+// as the dialog adds it, its server file checked, or with the line alone:
+// the lines gathered first, so that the scan's own spread is not in it.
+double FillListBox(const std::vector<std::string>& lines, bool checking)
 {
     const HWND list = CreateWindowA("LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED, 0, 0,
                                     300, 200, nullptr, nullptr, nullptr, nullptr);
+    DriveTypes drives = kNoDriveTypes;
     const double start = Now();
-    if (checking)
-        AddControlLines(list);
-    else
-        FillControlList(AddPlainLine, list);
+    for (const std::string& line : lines) {
+        if (checking)
+            AddControlLine(list, line.c_str(), &drives);
+        else
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    }
     const double seconds = Now() - start;
     DestroyWindow(list);
     return seconds;
@@ -341,11 +344,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "RegRenameKey is missing\n");
         return 1;
     }
+    std::vector<std::string> lines;
+    FillControlList(CollectLine, &lines);
     std::vector<double> large, empty, checked, plain;
     for (int round = 0; round < 5; ++round) {
         large.push_back(StartToDialog(program));
-        checked.push_back(FillListBox(true));
-        plain.push_back(FillListBox(false));
+        checked.push_back(FillListBox(lines, true));
+        plain.push_back(FillListBox(lines, false));
         if (rename(HKEY_CLASSES_ROOT, L"CLSID", kParkedWide) != 0) {
             std::fprintf(stderr, "could not park CLSID\n");
             return 1;
@@ -361,8 +366,8 @@ int main(int argc, char** argv)
     std::printf("start_empty_seconds %.3f\n", Median(empty));
     std::printf("start_difference_not_registry_seconds %.3f\n",
                 Median(large) - Median(empty) - Median(bare));
-    // What the server checks add to the start: the dialog's list filled
-    // with them and without, here; the start before them is the start
+    // What the server checks add to the start: the listed lines added as
+    // the dialog adds them, and alone; the start before them is the start
     // without that difference, every other step being the same.
     const double checks = Median(checked) - Median(plain);
     std::printf("server_checks_seconds %.4f\n", checks);

@@ -82,6 +82,8 @@ ratio compares the two sides in one run, alternating, with medians of several ru
 | Wine: the same with as many classes again in the other view | $(figure remove_one_other_view_full_over_fill) |
 | Wine: start to dialog shown, with / without those subkeys | $(figure start_large_seconds) s / $(figure start_empty_seconds) s |
 | Wine: of the difference, what is not registry calls | $(figure start_difference_not_registry_seconds) s |
+| Wine: what the dialog's server file checks add to that start (one control in ten a bare name found nowhere) | $(figure server_checks_seconds) s |
+| Wine: the start over the start without them | $(figure start_over_start_without_checks) |
 
 ![scan time against registry size](scan-time.png)
 REPORT
