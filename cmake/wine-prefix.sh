@@ -38,7 +38,9 @@ start_display() {
         3>"$prefix/talven-display.number" </dev/null >/dev/null 2>&1 &
     echo $! >"$prefix/talven-xvfb.pid"
     for _ in $(seq 100); do
-        number=$(cat "$prefix/talven-display.number" 2>/dev/null)
+        # The server's shell may not have made the file yet: under set -e a
+        # failed cat here would end the script without a word.
+        number=$(cat "$prefix/talven-display.number" 2>/dev/null || true)
         if [ -n "$number" ]; then
             echo ":$number" >"$prefix/talven-display"
             return 0
