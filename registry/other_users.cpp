@@ -12,9 +12,8 @@ namespace {
 constexpr char kTypelibSubkey[] = "\\Typelib";
 
 // The "Typelib" value of the class key below classes whose name is given
-// wide, read wide and through any link as a reader would: for a class
-// whose name the code page cannot spell, which no 8-bit call opens. Only an
-// identifier, in ASCII, names a library; anything else names nothing.
+// wide, read through any link as a reader would: for a class whose name the
+// code page cannot spell, which no 8-bit call opens.
 ResultCode ReadLibraryOfWideName(HKEY classes, const WCHAR* name, REGSAM flag, char* library, DWORD roomSize)
 {
     const WCHAR subkey[] = {'\\', 'T', 'y', 'p', 'e', 'l', 'i', 'b', 0};
@@ -29,25 +28,9 @@ ResultCode ReadLibraryOfWideName(HKEY classes, const WCHAR* name, REGSAM flag, c
     ResultCode result = RegOpenKeyExW(classes, path, 0, KEY_READ | flag, &key);
     if (result != ERROR_SUCCESS)
         return result;
-    WCHAR value[kTypeLibIdRoom];
-    DWORD type = 0;
-    DWORD size = sizeof value;
-    const WCHAR noName[] = {0};
-    result = RegQueryValueExW(key, noName, nullptr, &type, reinterpret_cast<LPBYTE>(value), &size);
+    result = QueryExactText(key, library, roomSize);
     RegCloseKey(key);
-    if (result != ERROR_SUCCESS)
-        return result;
-    if (type != REG_SZ)
-        return ERROR_INVALID_DATA;
-    const DWORD count = size / sizeof(WCHAR);
-    DWORD units = 0;
-    for (; units < count && value[units] != 0; ++units) {
-        if (value[units] >= 0x80 || units + 1 >= roomSize)
-            return ERROR_NO_UNICODE_TRANSLATION;
-        library[units] = static_cast<char>(value[units]);
-    }
-    library[units] = '\0';
-    return ERROR_SUCCESS;
+    return result;
 }
 
 // One store's classes of one view: for most of them, which name no library,
@@ -81,7 +64,8 @@ ResultCode PassOverView(const Store& store, REGSAM flag, LibraryUserSink sink, v
             path[length] = '\0';
         } else {
             result = ReadLibraryOfWideName(classes, wide, ViewFlagOf(store), library, sizeof library);
-            if (RegEnumKeyA(classes, index, path, kKeyNameRoom) != ERROR_SUCCESS)
+            // Said as the 8-bit calls spell it, best fit and all.
+            if (WideCharToMultiByte(CP_ACP, 0, wide, -1, path, kKeyNameRoom, nullptr, nullptr) == 0)
                 path[0] = '\0';
         }
         // No value, or no text of that room: nothing named.

@@ -260,13 +260,7 @@ TEST_F(Dialog, EachServerIsJudgedAsTheLoaderWouldFindIt)
         SCOPED_TRACE(cases[i].server);
         Select(static_cast<int>(i));
         // The box breaks a line too long for it: its lines joined again.
-        std::string shown;
-        const std::string details = Details();
-        for (size_t at = 0; at < details.size(); ++at)
-            if (details.compare(at, 2, "\r\n") == 0)
-                ++at;
-            else
-                shown += details[at];
+        const std::string shown = DetailsJoined();
         EXPECT_EQ(shown.substr(shown.size() - std::min(shown.size(), cases[i].shown.size())), cases[i].shown);
     }
 }
@@ -292,16 +286,8 @@ TEST_F(Dialog932, ALineCutToItsRoomNamesItsClassAndIsRemoved)
     EXPECT_EQ(lines[0], cut + "\t" + kanji.clsid + "\t" + kanji.server);
     // The box shows it all, broken between characters, the class on a
     // line of its own and the server's state, checked, last.
-    const std::string details = Details();
-    EXPECT_NE(details.find("\r\n" + kanji.clsid + "\r\n"), std::string::npos);
-    std::string joined;
-    for (size_t at = 0; at < details.size(); ++at) {
-        if (details.compare(at, 2, "\r\n") == 0)
-            ++at;
-        else
-            joined += details[at];
-    }
-    EXPECT_EQ(joined, cut + kanji.clsid + kanji.server + kMissing);
+    EXPECT_NE(Details().find("\r\n" + kanji.clsid + "\r\n"), std::string::npos);
+    EXPECT_EQ(DetailsJoined(), cut + kanji.clsid + kanji.server + kMissing);
     Answer({IDYES});
     Command(IDC_REMOVE, BN_CLICKED);
     EXPECT_TRUE(Lines().empty());
@@ -362,11 +348,7 @@ TEST_F(Utf8Dialog, RowsAndTheDetailsBoxShowEveryScript)
     const HDC boxDc = GetDC(box);
     const HGDIOBJ boxWas = SelectObject(boxDc, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
     Select(1);
-    const std::string details = Details();
-    std::string joined;
-    for (size_t start = 0;;) {
-        const size_t end = details.find("\r\n", start);
-        const std::string piece = details.substr(start, end - start);
+    for (const std::string& piece : DetailsLines()) {
         const std::wstring wide = Wide(piece);
         EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, piece.c_str(), static_cast<int>(piece.size()),
                                       nullptr, 0) > 0 || piece.empty(), true)
@@ -374,14 +356,10 @@ TEST_F(Utf8Dialog, RowsAndTheDetailsBoxShowEveryScript)
         SIZE extent = {};
         GetTextExtentPoint32W(boxDc, wide.c_str(), static_cast<int>(wide.size()), &extent);
         EXPECT_LE(extent.cx, client.right) << piece;
-        joined += piece;
-        if (end == std::string::npos)
-            break;
-        start = end + 2;
     }
     std::string line = EntryLine(controls[0]) + "Server file missing";
     line.erase(std::remove(line.begin(), line.end(), '\t'), line.end());
-    EXPECT_EQ(joined, line);
+    EXPECT_EQ(DetailsJoined(), line);
     SelectObject(boxDc, boxWas);
     ReleaseDC(box, boxDc);
 }

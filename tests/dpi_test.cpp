@@ -141,14 +141,7 @@ TEST_F(DpiDetails, ShowsEachPartOfTheSampleLinesWholeWithinTheBox)
         Select(row);
         const std::string text = Details();
         SCOPED_TRACE(text);
-        std::vector<std::string> parts;
-        for (size_t start = 0;;) {
-            const size_t end = text.find("\r\n", start);
-            parts.push_back(text.substr(start, end - start));
-            if (end == std::string::npos)
-                break;
-            start = end + 2;
-        }
+        const std::vector<std::string> parts = DetailsLines();
         ASSERT_EQ(parts.size(), 4u);
         for (const std::string& part : parts) {
             const RECT one = Measure(part, 10000);
@@ -184,22 +177,13 @@ TEST_F(DpiDetails, WrapsEveryPartTooWideForOneLine)
         const std::string text = Details();
         SCOPED_TRACE(text);
         // Every character there, in order, on lines each within the box.
-        std::string joined;
-        size_t breaks = 0;
-        for (size_t start = 0;;) {
-            const size_t end = text.find("\r\n", start);
-            const std::string shown = text.substr(start, end - start);
-            EXPECT_LE(Measure(shown, 10000).right, box.right) << shown << " is wider than the box";
-            joined += shown;
-            if (end == std::string::npos)
-                break;
-            ++breaks;
-            start = end + 2;
-        }
+        const std::vector<std::string> shown = DetailsLines();
+        for (const std::string& each : shown)
+            EXPECT_LE(Measure(each, 10000).right, box.right) << each << " is wider than the box";
         std::string line = lines[row] + "Server file missing";
         line.erase(std::remove(line.begin(), line.end(), '\t'), line.end());
-        EXPECT_EQ(joined, line);
-        EXPECT_GT(breaks, 2u) << "a part too wide did not wrap";
+        EXPECT_EQ(DetailsJoined(), line);
+        EXPECT_GT(shown.size(), 3u) << "a part too wide did not wrap";
     }
 }
 

@@ -148,6 +148,27 @@ std::string InProcessDialog::Details() const
     return TextOf(Item(IDC_DETAILS));
 }
 
+std::vector<std::string> InProcessDialog::DetailsLines() const
+{
+    const std::string text = Details();
+    std::vector<std::string> lines;
+    for (size_t start = 0;;) {
+        const size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos)
+            return lines;
+        start = end + 2;
+    }
+}
+
+std::string InProcessDialog::DetailsJoined() const
+{
+    std::string joined;
+    for (const std::string& line : DetailsLines())
+        joined += line;
+    return joined;
+}
+
 bool InProcessDialog::IsCentred() const
 {
     RECT desktop;

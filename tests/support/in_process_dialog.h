@@ -27,6 +27,8 @@ protected:
     std::vector<std::string> Lines() const;
     int Selection() const { return static_cast<int>(SendMessageA(Item(IDC_CONTROL_LIST), LB_GETCURSEL, 0, 0)); }
     std::string Details() const;
+    std::vector<std::string> DetailsLines() const;  // the box's text, split at its breaks
+    std::string DetailsJoined() const;              // and joined again without them
     bool RemoveEnabled() const { return IsWindowEnabled(Item(IDC_REMOVE)) != 0; }
     // Still open: EndDialog hides a dialog that is not modal.
     bool Shown() const { return IsWindowVisible(dialog_) != 0; }
